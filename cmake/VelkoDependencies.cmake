@@ -1,0 +1,8 @@
+# Third-party libraries, all from Debian packages (the Makefile installs them).
+find_package(pugixml REQUIRED)
+find_package(fmt REQUIRED)
+find_path(GETTEXTPO_INCLUDE_DIR gettext-po.h REQUIRED)
+find_library(GETTEXTPO_LIBRARY gettextpo REQUIRED)
+add_library(velko_gettextpo INTERFACE)
+target_include_directories(velko_gettextpo INTERFACE ${GETTEXTPO_INCLUDE_DIR})
+target_link_libraries(velko_gettextpo INTERFACE ${GETTEXTPO_LIBRARY})

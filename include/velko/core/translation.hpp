@@ -1,0 +1,18 @@
+// Translation of message keys ("key::default text") on behalf of the library and its plug-ins.
+#pragma once
+
+#include "velko/frame/variant.hpp"
+#include "velko/typelib/language.hpp"
+
+namespace velko {
+
+// The translation of `text` in the catalogue of `plugInId` (empty: the library's own) with the
+// parameters: none when `params` has no elements; the inner array when element 0 is itself an
+// array (so a caller can forward the array it received); otherwise `params` itself. Without a
+// current language set, or when anything fails, the result is "". Never raises.
+String TranslateText(const String& plugInId, const String& text, const Variant& params = {});
+
+// The calling thread's current language set (none before SelectLanguageSet).
+Ref<ILanguageSet> CurrentLanguageSet();
+
+}  // namespace velko

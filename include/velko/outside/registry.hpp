@@ -1,0 +1,38 @@
+// The production registry: a store kept in one file in the registry export text format
+// ("Windows Registry Editor Version 5.00", [HKEY_LOCAL_MACHINE\...] sections, "name"="text",
+// "name"=dword:0000000a, @ for the default value). The file's path comes from VELKO_REGISTRY;
+// without it the store is $XDG_CONFIG_HOME/velko/registry.reg (~/.config/velko/registry.reg).
+// Enumeration order is file order. Every write re-reads the file under an exclusive lock and
+// replaces it atomically (temporary file, fsync, rename), so concurrent writers lose nothing and
+// a crash never leaves a broken file.
+#pragma once
+
+#include <memory>
+
+#include "velko/typelib/registry.hpp"
+
+namespace velko {
+
+class RegistryStore;  // src/outside/registry: a file store or an in-memory store
+
+// A new registry-key object over the calling thread's store.
+Ref<IRegistryKey> CreateRegistryKey();
+
+// The application-global path service of the calling thread: key paths 1002 to 1007 under
+// "Software\Brenn\Velko".
+Ref<IRegistryPaths> RegistryPaths();
+
+// The root key of the library's settings.
+inline constexpr const char* kVelkoRootKey = "Software\\Brenn\\Velko";
+
+// The file the calling thread's store uses by default (VELKO_REGISTRY or the default above).
+String DefaultRegistryFile();
+
+// Points the calling thread's registry at a store file (created on the first write).
+void UseRegistryFile(const String& path);
+// Points the calling thread's registry at a fresh in-memory store (for tests and tools).
+void UseInMemoryRegistry();
+// Back to the default file store.
+void UseDefaultRegistry();
+
+}  // namespace velko
