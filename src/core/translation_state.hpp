@@ -14,6 +14,7 @@ struct TranslationState {
   Ref<ILanguageSet> currentSet;
   bool unicodeLanguage = false;
   Integer languageCharSet = 0;
+  String languageFontName;  // read from the registry when GTranslate is created
   std::vector<String> plugInVersions;
   Long templateType = 0;
   Ref<ITestContainer> templateRecord;

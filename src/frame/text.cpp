@@ -6,7 +6,6 @@
 #include <cstdint>
 
 namespace velko {
-namespace {
 
 // Decodes one UTF-8 sequence at `i`; invalid bytes decode as themselves (Latin-1), so folding
 // never loses data.
@@ -57,6 +56,8 @@ void AppendUtf8(String& out, char32_t c) {
     out += static_cast<char>(0x80 | (c & 0x3F));
   }
 }
+
+namespace {
 
 // The C library's Unicode tables, through a UTF-8 locale of our own (never the process locale).
 // The locale object is immutable, so one per process serves every thread.

@@ -100,6 +100,8 @@ constexpr Long kXmlFileOpen = ErrorNumber(0x80049300u);   // the file cannot be 
 constexpr Long kXmlMalformed = ErrorNumber(0x80049301u);  // not well-formed XML (file, line)
 constexpr Long kXmlFileSave = ErrorNumber(0x80049302u);   // the file cannot be written
 constexpr Long kXmlWrongDocument = ErrorNumber(0x80049303u);  // a node of another document
+constexpr Long kXmlInvalidContent = ErrorNumber(0x80049304u);  // a name or text XML cannot hold
+constexpr Long kXmlAppendLoop = ErrorNumber(0x80049305u);  // a node appended into itself
 
 // Component runtime: plug-in libraries.
 constexpr Long kServerPathRefused = ErrorNumber(0x80049310u);  // not an absolute path

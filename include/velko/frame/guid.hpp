@@ -51,3 +51,13 @@ constexpr Guid MakeGuid(std::string_view text) {
 }
 
 }  // namespace velko
+
+// Inside an interface's class body: its fixed IID and its name.
+#define VELKO_INTERFACE(Name, guidText)                              \
+  static constexpr ::velko::Guid kIID = ::velko::MakeGuid(guidText); \
+  static constexpr const char* kInterfaceName = #Name
+
+// Inside a public class's body: its fixed CLSID and the IID of its default interface.
+#define VELKO_CLASS_IDS(clsidText, iidText)                             \
+  static constexpr ::velko::Guid kCLSID = ::velko::MakeGuid(clsidText); \
+  static constexpr ::velko::Guid kIID = ::velko::MakeGuid(iidText)

@@ -25,6 +25,11 @@ std::vector<String> Split(std::string_view text, std::string_view separator);
 // Replaces every occurrence of `from` (not empty) by `to`, scanning left to right.
 String ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
 
+// One UTF-8 sequence at `i`, which moves past it; an invalid byte decodes as itself (Latin-1).
+char32_t DecodeUtf8(std::string_view text, std::size_t& i);
+// Appends the code point as UTF-8.
+void AppendUtf8(String& out, char32_t c);
+
 // The character with the given code: codes 0-255 and beyond are Unicode code points, written as
 // UTF-8. Codes outside the Unicode range give "".
 String CharFromCode(Long code);

@@ -8,7 +8,7 @@ namespace velko {
 
 class IErrorObject : public virtual IUnknown {
  public:
-  static constexpr Guid kIID = MakeGuid("{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E50}");
+  VELKO_INTERFACE(IErrorObject, "{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E50}");
   // Number of the last error that Raise raised (0 before the first).
   virtual Long LastNumber() = 0;
   virtual String LastSource() = 0;
@@ -24,7 +24,7 @@ class IErrorObject : public virtual IUnknown {
 
 class IErrorServer : public virtual IUnknown {
  public:
-  static constexpr Guid kIID = MakeGuid("{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E51}");
+  VELKO_INTERFACE(IErrorServer, "{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E51}");
   virtual Ref<IErrorObject> ErrorObject() = 0;
 };
 

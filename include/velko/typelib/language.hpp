@@ -8,7 +8,7 @@ namespace velko {
 
 class ILanguageServer : public virtual IUnknown {
  public:
-  static constexpr Guid kIID = MakeGuid("{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E30}");
+  VELKO_INTERFACE(ILanguageServer, "{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E30}");
   // The folder that holds one sub-folder of catalogues per language.
   virtual void SetLanguagePath(const String& path) = 0;
   // The available languages, separated by ";" (in folder-name order).
@@ -19,7 +19,7 @@ class ILanguageServer : public virtual IUnknown {
 // One selected language: translates message keys ("key::default text") with %%1..%%5.
 class ILanguageSet : public virtual IUnknown {
  public:
-  static constexpr Guid kIID = MakeGuid("{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E31}");
+  VELKO_INTERFACE(ILanguageSet, "{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E31}");
   virtual void Load(const String& language) = 0;
   // The text of the key in the catalogue of the plug-in (empty: the library's own), else the
   // default text after "::"; the parameters (an array, or Empty) fill %%1..%%5; the two

@@ -8,7 +8,7 @@ namespace velko {
 
 class IProgressLog : public virtual IUnknown {
  public:
-  static constexpr Guid kIID = MakeGuid("{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E40}");
+  VELKO_INTERFACE(IProgressLog, "{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E40}");
   // A handle for the new section; 0 means that no section was opened.
   virtual Long OpenSection(const String& plugInId, const String& contextKey) = 0;
   // Records one load problem: error number, level (1..4), message key, parameter array.
@@ -20,7 +20,7 @@ class IProgressLog : public virtual IUnknown {
 // Turns numbers into the texts stored in XML and used as collection keys.
 class IValueFormatter : public virtual IUnknown {
  public:
-  static constexpr Guid kIID = MakeGuid("{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E41}");
+  VELKO_INTERFACE(IValueFormatter, "{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E41}");
   virtual String FormatValue(const Variant& value) = 0;
 };
 

@@ -8,7 +8,7 @@ namespace velko {
 
 class IRegistryKey : public virtual IUnknown {
  public:
-  static constexpr Guid kIID = MakeGuid("{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E20}");
+  VELKO_INTERFACE(IRegistryKey, "{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E20}");
   // Opens a key under a hive (only HKEY_LOCAL_MACHINE, 0x80000002); a key that does not exist
   // fails with 0x8004A68B.
   virtual void OpenKey(Long hive, const String& path) = 0;
@@ -43,7 +43,7 @@ enum ERegistryPath : Long {
 
 class IRegistryPaths : public virtual IUnknown {
  public:
-  static constexpr Guid kIID = MakeGuid("{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E21}");
+  VELKO_INTERFACE(IRegistryPaths, "{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E21}");
   virtual String KeyPath(Long id) = 0;
 };
 

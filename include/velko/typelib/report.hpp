@@ -12,7 +12,7 @@ constexpr Long kReportLightGrey = 12632256;
 
 class IReport : public virtual IUnknown {
  public:
-  static constexpr Guid kIID = MakeGuid("{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E10}");
+  VELKO_INTERFACE(IReport, "{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E10}");
   virtual Long PositionY() = 0;
   // 3 section heading, 4 verdict line, 5 and 6 body after a heading, 9, 10 spacer row, 11 block.
   virtual void SetStyle(Long style) = 0;

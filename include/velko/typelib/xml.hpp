@@ -13,20 +13,20 @@ class IXmlDataNode;
 // The common node type: elements and character-data nodes.
 class IXmlNode : public virtual IUnknown {
  public:
-  static constexpr Guid kIID = MakeGuid("{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E01}");
+  VELKO_INTERFACE(IXmlNode, "{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E01}");
 };
 
 // The child nodes of an element, in document order; indexes run from 0 to NodeCount - 1.
 class IXmlElementList : public virtual IUnknown {
  public:
-  static constexpr Guid kIID = MakeGuid("{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E02}");
+  VELKO_INTERFACE(IXmlElementList, "{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E02}");
   virtual Ref<IXmlNode> NodeAt(Long index) = 0;  // none outside the range
   virtual Long NodeCount() = 0;
 };
 
 class IXmlElement : public virtual IXmlNode {
  public:
-  static constexpr Guid kIID = MakeGuid("{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E03}");
+  VELKO_INTERFACE(IXmlElement, "{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E03}");
   virtual String TagName() = 0;
   virtual void SetTagName(const String& tag) = 0;
   // The attribute's value; "" when it is missing.
@@ -45,13 +45,13 @@ class IXmlElement : public virtual IXmlNode {
 // A character-data node: its text is kept unchanged, markup included.
 class IXmlDataNode : public virtual IXmlNode {
  public:
-  static constexpr Guid kIID = MakeGuid("{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E04}");
+  VELKO_INTERFACE(IXmlDataNode, "{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E04}");
   virtual String NodeData() = 0;
 };
 
 class IXmlDocument : public virtual IUnknown {
  public:
-  static constexpr Guid kIID = MakeGuid("{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E05}");
+  VELKO_INTERFACE(IXmlDocument, "{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E05}");
   // A new element, not yet in any tree; none makes the caller write nothing.
   virtual Ref<IXmlElement> CreateElement(const String& tag) = 0;
   virtual Ref<IXmlDataNode> CreateDataNode(const String& text) = 0;
@@ -65,7 +65,7 @@ class IXmlDocument : public virtual IUnknown {
 // expanded; a malformed file is an error that names the file and the line.
 class IXmlFile : public virtual IUnknown {
  public:
-  static constexpr Guid kIID = MakeGuid("{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E06}");
+  VELKO_INTERFACE(IXmlFile, "{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E06}");
   virtual Ref<IXmlDocument> Document() = 0;
   virtual void Open(const String& path) = 0;
   virtual void Save(const String& path) = 0;

@@ -1,0 +1,154 @@
+// An ordered collection of items under unique text keys, with the runtime's collection errors.
+//
+// Positions run from 1 to Count in insertion order. Keys are compared without regard to case by
+// default (Unicode case folding, as the runtime's keyed collection compared them); a collection
+// made with KeyCase::kSensitive compares them exactly. Failures raise the runtime's own errors,
+// so that an operation's handler (ErrorPolicy) turns them into the owning class's errors:
+//   457  a key that is already present (Add, Insert)
+//   5    a key that is not present (Item, Remove by key), an insert position outside 1..Count+1
+//   9    a position outside 1..Count (Item, KeyAt, Remove by position)
+// Lookups by key take constant time; removing or inserting in the middle moves the later items.
+#pragma once
+
+#include <cstddef>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "velko/frame/error.hpp"
+#include "velko/frame/text.hpp"
+#include "velko/frame/types.hpp"
+
+namespace velko {
+
+enum class KeyCase {
+  kIgnore,     // "Inspection" and "INSPECTION" are the same key
+  kSensitive,  // keys are equal only when their texts are
+};
+
+template <class T>
+class KeyedCollection {
+ public:
+  struct Entry {
+    String key;  // as given to Add
+    T item;
+    String lookup;  // the key as compared (folded unless the collection is case-sensitive)
+  };
+
+  explicit KeyedCollection(KeyCase keyCase = KeyCase::kIgnore) : keyCase_(keyCase) {}
+
+  KeyCase KeyComparison() const { return keyCase_; }
+  Long Count() const { return static_cast<Long>(entries_.size()); }
+  bool Empty() const { return entries_.empty(); }
+
+  // Appends `item` under `key`; raises 457 when the key is present.
+  void Add(const String& key, T item) { Insert(Count() + 1, key, std::move(item)); }
+
+  // Puts `item` at `position` (1..Count+1), moving the later items back; raises 457 when the key
+  // is present and 5 for a position outside that range.
+  void Insert(Long position, const String& key, T item) {
+    if (position < 1 || position > Count() + 1) RaiseRuntimeError(rt::kInvalidCall);
+    String lookup = LookupKey(key);
+    if (index_.contains(lookup)) RaiseRuntimeError(rt::kKeyAlreadyPresent);
+    const auto at = static_cast<std::size_t>(position - 1);
+    const auto slot = index_.emplace(lookup, at).first;
+    try {
+      entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at),
+                      Entry{key, std::move(item), std::move(lookup)});
+    } catch (...) {
+      index_.erase(slot);  // nothing changed
+      throw;
+    }
+    Reindex(at + 1);
+  }
+
+  // The item at a 1-based position; raises 9 outside 1..Count.
+  const T& Item(Long position) const { return entries_[Checked(position)].item; }
+  T& Item(Long position) { return entries_[Checked(position)].item; }
+  // The item under a key; raises 5 when the key is not present.
+  const T& Item(const String& key) const { return entries_[Located(key)].item; }
+  T& Item(const String& key) { return entries_[Located(key)].item; }
+  // The key of the item at a 1-based position, as it was added; raises 9 outside 1..Count.
+  const String& KeyAt(Long position) const { return entries_[Checked(position)].key; }
+
+  // The item under a key, or null when the key is not present (never raises).
+  const T* Find(const String& key) const {
+    const auto found = index_.find(LookupKey(key));
+    return found == index_.end() ? nullptr : &entries_[found->second].item;
+  }
+  T* Find(const String& key) {
+    return const_cast<T*>(std::as_const(*this).Find(key));
+  }
+  // The 1-based position of a key, 0 when it is not present.
+  Long IndexOf(const String& key) const {
+    const auto found = index_.find(LookupKey(key));
+    return found == index_.end() ? 0 : static_cast<Long>(found->second) + 1;
+  }
+  bool Contains(const String& key) const { return index_.contains(LookupKey(key)); }
+
+  // Removes by position (raises 9 outside 1..Count) or by key (raises 5 when not present).
+  void Remove(Long position) { EraseAt(Checked(position)); }
+  void Remove(const String& key) { EraseAt(Located(key)); }
+  void Clear() {
+    entries_.clear();
+    index_.clear();
+  }
+
+  // The entries (key and item) in order.
+  const std::vector<Entry>& Entries() const { return entries_; }
+
+  // Range-for over the items in order. Changing the collection invalidates the iterators.
+  class const_iterator {
+   public:
+    using value_type = T;
+    using difference_type = std::ptrdiff_t;
+    const_iterator() = default;
+    explicit const_iterator(typename std::vector<Entry>::const_iterator at) : at_(at) {}
+    const T& operator*() const { return at_->item; }
+    const T* operator->() const { return &at_->item; }
+    const_iterator& operator++() {
+      ++at_;
+      return *this;
+    }
+    const_iterator operator++(int) {
+      const_iterator before = *this;
+      ++at_;
+      return before;
+    }
+    bool operator==(const const_iterator&) const = default;
+
+   private:
+    typename std::vector<Entry>::const_iterator at_;
+  };
+  const_iterator begin() const { return const_iterator(entries_.begin()); }
+  const_iterator end() const { return const_iterator(entries_.end()); }
+
+ private:
+  String LookupKey(const String& key) const {
+    return keyCase_ == KeyCase::kIgnore ? FoldCase(key) : key;
+  }
+  std::size_t Checked(Long position) const {
+    if (position < 1 || position > Count()) RaiseRuntimeError(rt::kSubscriptOutOfRange);
+    return static_cast<std::size_t>(position - 1);
+  }
+  std::size_t Located(const String& key) const {
+    const auto found = index_.find(LookupKey(key));
+    if (found == index_.end()) RaiseRuntimeError(rt::kInvalidCall);
+    return found->second;
+  }
+  void EraseAt(std::size_t at) {
+    index_.erase(entries_[at].lookup);
+    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(at));
+    Reindex(at);
+  }
+  // Positions from `from` on have moved: refresh their index entries (allocates nothing).
+  void Reindex(std::size_t from) {
+    for (std::size_t i = from; i < entries_.size(); ++i) index_.find(entries_[i].lookup)->second = i;
+  }
+
+  KeyCase keyCase_;
+  std::vector<Entry> entries_;
+  std::unordered_map<String, std::size_t> index_;  // lookup key -> 0-based position
+};
+
+}  // namespace velko

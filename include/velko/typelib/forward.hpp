@@ -1,0 +1,60 @@
+// Forward declarations of the outside type library's interfaces.
+#pragma once
+
+namespace velko {
+class IXmlNode;
+class IXmlElement;
+class IXmlElementList;
+class IXmlDataNode;
+class IXmlDocument;
+class IXmlFile;
+class IReport;
+class IProgressLog;
+class IValueFormatter;
+class IRegistryKey;
+class IRegistryPaths;
+class ILanguageServer;
+class ILanguageSet;
+class IErrorServer;
+class IErrorObject;
+class IEnumVariant;
+
+class ITestElement;
+class ITestContainer;
+class IElementInfo;
+class IElementInfo2;
+class IElementFilter;
+class IConfigData;
+class IElementLimits;
+class IResult;
+class IMeasurement;
+class IStandardMeasurement;
+class ILimit;
+class ILimit2;
+class ILimit3;
+class ILimitColl;
+class ILimitReference;
+class IStandard;
+class IStandardColl;
+class IStandardColl2;
+class IUnitConverter;
+class ITestSetup;
+class ITestStatus;
+class IMTIData;
+class IMTIDataColl;
+class ITestGuideSettings;
+class ISystemOptions;
+class IActivity;
+class IActivities;
+class IActivityDefinition;
+class IServiceRecord;
+class IDataItem;
+class IItemCollection;
+class IPlugIn;
+class IPlugInManager;
+class ICallBack;
+class IControl;
+class IControls;
+class ITabStrip;
+class IToolBar;
+}  // namespace velko
