@@ -38,7 +38,8 @@ Long ErrorLevelFlags(Long level) {
 String FormatErrorMessage(const String& plugInId, Long errNo, const VariantArray& params) {
   try {
     VariantArray five(5, Variant::Missing());
-    for (std::size_t i = 0; i < params.size() && i < five.size(); ++i) five[i] = params[i];
+    for (std::size_t i = 0; i < params.size() && i < five.size(); ++i)
+      five[i] = params[i];
     const String key = std::to_string(err::MessageKeyOf(errNo)) + "::";
     return TranslateText(plugInId, key, Variant(std::move(five)));
   } catch (...) {  // a description that cannot be formed stays empty; the error is still raised
@@ -95,7 +96,8 @@ void CentralErrorHandler(const Error& last, const String& module) {
     RaiseThroughService(last.Number(), source, description, 1);
   }
   String source = module;
-  if (last.Number() == rt::kOutOfMemory) RaiseError(String(), err::kOutOfMemory, source, kLevelSave);
+  if (last.Number() == rt::kOutOfMemory)
+    RaiseError(String(), err::kOutOfMemory, source, kLevelSave);
   RaiseError(String(), err::kUnexpected, source, kLevelFatal,
              {Variant(module), Variant(last.Number()), Variant(last.Source()),
               Variant(last.Description())});
@@ -108,7 +110,8 @@ void HandleError(const ErrorPolicy& policy) {
   if (number == rt::kKeyAlreadyPresent && policy.AlreadyPresent() != 0) {
     RaiseError(policy.AlreadyPresent(), policy.Source(), kLevelItem);
   }
-  if ((number == rt::kInvalidCall || number == rt::kSubscriptOutOfRange) && policy.NotFound() != 0) {
+  if ((number == rt::kInvalidCall || number == rt::kSubscriptOutOfRange) &&
+      policy.NotFound() != 0) {
     RaiseError(policy.NotFound(), policy.Source(), kLevelItem);
   }
   CentralErrorHandler(pending, policy.Source());

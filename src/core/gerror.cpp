@@ -4,7 +4,9 @@ namespace velko {
 
 VELKO_PUBLIC_CLASS(GError, Instancing::kGlobal);
 
-Ref<GError> GError::Instance() { return PredeclaredInstance<GError>(); }
+Ref<GError> GError::Instance() {
+  return PredeclaredInstance<GError>();
+}
 
 void GError::RaiseError(const String& plugInId, Long errNo, String* source, Long level,
                         const Variant& param1, const Variant& param2, const Variant& param3,

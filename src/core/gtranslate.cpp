@@ -1,8 +1,12 @@
 #include "velko/core/gtranslate.hpp"
 
+#include <array>
+#include <utility>
+
 #include "core/translation_state.hpp"
 #include "velko/core/error_module.hpp"
 #include "velko/core/error_numbers.hpp"
+#include "velko/core/plugin_manager.hpp"
 #include "velko/core/translation.hpp"
 #include "velko/frame/numeric.hpp"
 #include "velko/frame/text.hpp"
@@ -15,7 +19,9 @@ namespace {
 constexpr ErrorPolicy kSelectPolicy{
     "VelkoCore.GTranslate", {err::kLanguageNotFound, err::kLanguagePath, err::kCatalogueBroken}};
 
-TranslationState& State() { return ThreadTranslationState(); }
+TranslationState& State() {
+  return ThreadTranslationState();
+}
 
 String ReadLanguageFontName() {
   return QuietlyOr(String(), [] {
@@ -82,13 +88,30 @@ Long VersionComponent(const std::vector<String>& parts, std::size_t index) {
   return index < parts.size() ? RoundToLong(ParseNumber(parts[index])) : 0;
 }
 
+constexpr ErrorPolicy kPlugInSetupPolicy{"VelkoCore.GTranslate",
+                                         {err::kPlugInsNotInitialized, err::kPlugInNotFound}};
+
+// The analyser models whose set-up data joins the result only up to a limit version.
+const String* LimitVersionOf(const String& plugInId) {
+  static const std::array<std::pair<String, String>, 4> kLimits{
+      {{"Harrier", "1.0.5"}, {"Merlin", "1.0.6"}, {"Osprey", "1.1.2"}, {"Falcon", "2.2.0"}}};
+  for (const auto& [id, version] : kLimits) {
+    if (id == plugInId) return &version;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 VELKO_PUBLIC_CLASS(GTranslate, Instancing::kGlobal);
 
-GTranslate::GTranslate() { State().languageFontName = ReadLanguageFontName(); }
+GTranslate::GTranslate() {
+  State().languageFontName = ReadLanguageFontName();
+}
 
-Ref<GTranslate> GTranslate::Instance() { return PredeclaredInstance<GTranslate>(); }
+Ref<GTranslate> GTranslate::Instance() {
+  return PredeclaredInstance<GTranslate>();
+}
 
 String GTranslate::Translate(const String& plugInId, const String& text, const Variant& params) {
   const String result = TranslateText(plugInId, text, params);
@@ -122,9 +145,13 @@ void GTranslate::SelectLanguageSet(const String& language) {
   });
 }
 
-String GTranslate::GetLanguageList() { return LanguageServer()->LanguageList(); }
+String GTranslate::GetLanguageList() {
+  return LanguageServer()->LanguageList();
+}
 
-Ref<ILanguageSet> GTranslate::CurrentLanguageSet() { return State().currentSet; }
+Ref<ILanguageSet> GTranslate::CurrentLanguageSet() {
+  return State().currentSet;
+}
 
 Variant GTranslate::StorePlugInVersions(const String& plugInVersions) {
   State().plugInVersions = Split(plugInVersions, ";");
@@ -163,24 +190,69 @@ Boolean GTranslate::CheckTemplateType() {
   return State().templateType == 2 || State().templateType == 4;
 }
 
-Ref<ITestContainer> GTranslate::ReturnTheTemplateData() { return State().templateRecord; }
+Boolean GTranslate::AddPlugInSetupInResult(const String& plugInId) {
+  return Guarded(kPlugInSetupPolicy, [&] {
+    const Ref<IPlugInManager> manager = CurrentPlugInManager();
+    if (!manager) return false;
+    const Ref<IPlugIn> plugIn = manager->PlugIn(plugInId);
+    if (!plugIn) return false;
+    const String* limit = LimitVersionOf(plugIn->ID());
+    if (!limit) return true;
+    return ComparePlugInVersion(SendPlugInVersion(plugInId), *limit) < 1 &&
+           ComparePlugInVersion(plugIn->Version(), *limit) < 1;
+  });
+}
 
-Boolean GTranslate::VitaraPlugInView() { return State().vitaraPlugInView; }
-void GTranslate::SetVitaraPlugInView(Boolean view) { State().vitaraPlugInView = view; }
-String GTranslate::VitaraInstInfo() { return State().vitaraInstInfo; }
-void GTranslate::SetVitaraInstInfo(const String& info) { State().vitaraInstInfo = info; }
-Boolean GTranslate::KestrelPlugInView() { return State().kestrelPlugInView; }
-void GTranslate::SetKestrelPlugInView(Boolean view) { State().kestrelPlugInView = view; }
-String GTranslate::CommandLineData() { return State().commandLineData; }
-void GTranslate::SetCommandLineData(const String& data) { State().commandLineData = data; }
-Ref<IUnknown> GTranslate::GBDataCollection() { return State().gbDataCollection; }
-void GTranslate::SetGBDataCollection(const Ref<IUnknown>& c) { State().gbDataCollection = c; }
-String GTranslate::InstrumnetInfo() { return State().instrumentInfo; }
-void GTranslate::SetInstrumnetInfo(const String& info) { State().instrumentInfo = info; }
+Ref<ITestContainer> GTranslate::ReturnTheTemplateData() {
+  return State().templateRecord;
+}
 
-String GTranslate::IsUnicodeLanguage() { return State().unicodeLanguage ? "True" : "False"; }
-Integer GTranslate::LanguageCharSet() { return State().languageCharSet; }
-String GTranslate::SelectedFont() { return {}; }
+Boolean GTranslate::VitaraPlugInView() {
+  return State().vitaraPlugInView;
+}
+void GTranslate::SetVitaraPlugInView(Boolean view) {
+  State().vitaraPlugInView = view;
+}
+String GTranslate::VitaraInstInfo() {
+  return State().vitaraInstInfo;
+}
+void GTranslate::SetVitaraInstInfo(const String& info) {
+  State().vitaraInstInfo = info;
+}
+Boolean GTranslate::KestrelPlugInView() {
+  return State().kestrelPlugInView;
+}
+void GTranslate::SetKestrelPlugInView(Boolean view) {
+  State().kestrelPlugInView = view;
+}
+String GTranslate::CommandLineData() {
+  return State().commandLineData;
+}
+void GTranslate::SetCommandLineData(const String& data) {
+  State().commandLineData = data;
+}
+Ref<IUnknown> GTranslate::GBDataCollection() {
+  return State().gbDataCollection;
+}
+void GTranslate::SetGBDataCollection(const Ref<IUnknown>& c) {
+  State().gbDataCollection = c;
+}
+String GTranslate::InstrumnetInfo() {
+  return State().instrumentInfo;
+}
+void GTranslate::SetInstrumnetInfo(const String& info) {
+  State().instrumentInfo = info;
+}
+
+String GTranslate::IsUnicodeLanguage() {
+  return State().unicodeLanguage ? "True" : "False";
+}
+Integer GTranslate::LanguageCharSet() {
+  return State().languageCharSet;
+}
+String GTranslate::SelectedFont() {
+  return {};
+}
 
 void GTranslate::ChangeUnicodeFont(const Ref<IControls>& controls) {
   ApplyFont(controls, SelectedFont());
@@ -190,8 +262,14 @@ void ApplyLanguageFont(const Ref<IControls>& controls) {
   ApplyFont(controls, State().languageFontName);
 }
 
-void StoreTemplateType(Long fileType) { State().templateType = fileType; }
-Long StoredTemplateType() { return State().templateType; }
-void StoreTemplateRecord(const Ref<ITestContainer>& record) { State().templateRecord = record; }
+void StoreTemplateType(Long fileType) {
+  State().templateType = fileType;
+}
+Long StoredTemplateType() {
+  return State().templateType;
+}
+void StoreTemplateRecord(const Ref<ITestContainer>& record) {
+  State().templateRecord = record;
+}
 
 }  // namespace velko

@@ -9,7 +9,9 @@ TranslationState& ThreadTranslationState() {
   return state;
 }
 
-Ref<ILanguageSet> CurrentLanguageSet() { return ThreadTranslationState().currentSet; }
+Ref<ILanguageSet> CurrentLanguageSet() {
+  return ThreadTranslationState().currentSet;
+}
 
 String TranslateText(const String& plugInId, const String& text, const Variant& params) {
   try {

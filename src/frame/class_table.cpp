@@ -16,7 +16,9 @@ bool ClassInfo::Answers(const Guid& iid) const {
   return false;
 }
 
-void ClassTable::Add(ClassInfo info) { classes_.push_back(std::move(info)); }
+void ClassTable::Add(ClassInfo info) {
+  classes_.push_back(std::move(info));
+}
 
 const ClassInfo* ClassTable::FindByName(std::string_view className) const {
   for (const auto& c : classes_) {

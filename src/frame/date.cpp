@@ -37,7 +37,9 @@ constexpr Civil CivilFromDays(long z) {
 
 constexpr long kEpochDays = DaysFromCivil(1899, 12, 30);
 
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool IsLeap(int y) {
+  return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int DaysInMonth(int y, int m) {
   static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -49,8 +51,7 @@ int DaysInMonth(int y, int m) {
 std::optional<Date> Date::FromParts(const DateParts& p) {
   if (p.year < 100 || p.year > 9999 || p.month < 1 || p.month > 12) return std::nullopt;
   if (p.day < 1 || p.day > DaysInMonth(p.year, p.month)) return std::nullopt;
-  if (p.hour < 0 || p.hour > 23 || p.minute < 0 || p.minute > 59 || p.second < 0 ||
-      p.second > 59) {
+  if (p.hour < 0 || p.hour > 23 || p.minute < 0 || p.minute > 59 || p.second < 0 || p.second > 59) {
     return std::nullopt;
   }
   const double days = static_cast<double>(

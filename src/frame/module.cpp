@@ -22,8 +22,8 @@ class ClassFactory final : public IClassFactory {
     std::atomic<long>* counter = &module_.objects;
     // The outer reference shares ownership with the object and counts down when it goes.
     std::shared_ptr<IUnknown> inner = object.shared();
-    return Ref<IUnknown>(std::shared_ptr<IUnknown>(
-        inner.get(), [inner, counter](IUnknown*) mutable {
+    return Ref<IUnknown>(
+        std::shared_ptr<IUnknown>(inner.get(), [inner, counter](IUnknown*) mutable {
           inner.reset();
           --*counter;
         }));
@@ -78,7 +78,9 @@ void WriteNamed(const String& path, const String& name, const String& value) {
   key->SetValue(Variant(name), Variant(value));
 }
 
-void DeleteKey(const String& path) { CreateRegistryKey()->DeleteKey(kHKeyLocalMachine, path); }
+void DeleteKey(const String& path) {
+  CreateRegistryKey()->DeleteKey(kHKeyLocalMachine, path);
+}
 
 constexpr const char* kClasses = "Software\\Classes\\";
 

@@ -11,24 +11,29 @@
 namespace velko {
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // Length of the longest number at the start of `s` (which holds no blanks), 0 when none.
 std::size_t LeadingNumberLength(std::string_view s) {
   std::size_t i = 0;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
   std::size_t digits = 0;
-  while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
+  while (i < s.size() && IsDigit(s[i]))
+    ++i, ++digits;
   if (i < s.size() && s[i] == '.') {
     ++i;
-    while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
+    while (i < s.size() && IsDigit(s[i]))
+      ++i, ++digits;
   }
   if (digits == 0) return 0;
   if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
     std::size_t j = i + 1;
     if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
     if (j < s.size() && IsDigit(s[j])) {
-      while (j < s.size() && IsDigit(s[j])) ++j;
+      while (j < s.size() && IsDigit(s[j]))
+        ++j;
       i = j;
     }
   }
@@ -62,8 +67,10 @@ double ParseNumber(std::string_view text) {
 }
 
 std::optional<double> ParseNumberStrict(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+    text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+    text.remove_suffix(1);
   const std::size_t length = LeadingNumberLength(text);
   if (length == 0 || length != text.size()) return std::nullopt;
   return ConvertNumber(text);
@@ -71,7 +78,8 @@ std::optional<double> ParseNumberStrict(std::string_view text) {
 
 Long RoundToLong(double value) {
   const double rounded = std::nearbyint(value);  // default rounding mode: halves to even
-  if (!(rounded >= std::numeric_limits<Long>::min() && rounded <= std::numeric_limits<Long>::max())) {
+  if (!(rounded >= std::numeric_limits<Long>::min() &&
+        rounded <= std::numeric_limits<Long>::max())) {
     RaiseRuntimeError(rt::kOverflow);
   }
   return static_cast<Long>(rounded);
@@ -136,9 +144,9 @@ String FormatNumber(Single value) {
 namespace {
 
 struct Pattern {
-  int minInt = 0;        // "0" placeholders before the point
-  int minFrac = 0;       // "0" placeholders after the point
-  int maxFrac = 0;       // all placeholders after the point
+  int minInt = 0;   // "0" placeholders before the point
+  int minFrac = 0;  // "0" placeholders after the point
+  int maxFrac = 0;  // all placeholders after the point
   bool grouping = false;
   bool exponent = false;
   bool expSignAlways = false;
@@ -149,7 +157,8 @@ struct Pattern {
 Pattern ReadPattern(std::string_view p) {
   Pattern pat;
   std::size_t i = 0;
-  while (i < p.size() && p[i] != '0' && p[i] != '#' && p[i] != '.') pat.prefix += p[i++];
+  while (i < p.size() && p[i] != '0' && p[i] != '#' && p[i] != '.')
+    pat.prefix += p[i++];
   bool afterPoint = false;
   for (; i < p.size(); ++i) {
     const char c = p[i];
@@ -168,7 +177,8 @@ Pattern ReadPattern(std::string_view p) {
       pat.exponent = true;
       pat.expSignAlways = p[i + 1] == '+';
       i += 2;
-      while (i < p.size() && (p[i] == '0' || p[i] == '#')) ++pat.expDigits, ++i;
+      while (i < p.size() && (p[i] == '0' || p[i] == '#'))
+        ++pat.expDigits, ++i;
       pat.suffix = String(p.substr(i));
       break;
     } else {
@@ -212,7 +222,8 @@ String FormatNumberPattern(double value, std::string_view pattern) {
     fracPart.pop_back();
   }
   if (intPart == "0" && pat.minInt == 0) intPart.clear();
-  while (static_cast<int>(intPart.size()) < pat.minInt) intPart.insert(0, "0");
+  while (static_cast<int>(intPart.size()) < pat.minInt)
+    intPart.insert(0, "0");
   if (pat.grouping) intPart = GroupThousands(intPart);
   String result = pat.prefix;
   const bool allZero = intPart.find_first_not_of("0,") == String::npos &&
@@ -225,10 +236,13 @@ String FormatNumberPattern(double value, std::string_view pattern) {
   result += fracPart;
   if (pat.exponent) {
     result += 'E';
-    if (exponent < 0) result += '-';
-    else if (pat.expSignAlways) result += '+';
+    if (exponent < 0)
+      result += '-';
+    else if (pat.expSignAlways)
+      result += '+';
     String e = std::to_string(std::abs(exponent));
-    while (static_cast<int>(e.size()) < pat.expDigits) e.insert(0, "0");
+    while (static_cast<int>(e.size()) < pat.expDigits)
+      e.insert(0, "0");
     result += e;
   }
   return result + pat.suffix;

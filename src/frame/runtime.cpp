@@ -46,7 +46,9 @@ Ref<IUnknown> CreateFromServer(const Guid& clsid) {
 
 }  // namespace
 
-const ClassTable& LibraryClasses() { return ThisModuleClasses(); }
+const ClassTable& LibraryClasses() {
+  return ThisModuleClasses();
+}
 
 Ref<IUnknown> CreateInstance(const Guid& clsid) {
   if (const ClassInfo* info = LibraryClasses().FindByClsid(clsid)) return info->create();
@@ -82,12 +84,14 @@ void* ServerEntryPoint(const String& libraryPath, const char* entryPoint) {
     }
   }
   void* symbol = dlsym(handle, entryPoint);
-  if (!symbol) RaiseLoadError(err::kServerLoad, libraryPath, String("no entry point ") + entryPoint);
+  if (!symbol)
+    RaiseLoadError(err::kServerLoad, libraryPath, String("no entry point ") + entryPoint);
   return symbol;
 }
 
 void RegisterServer(const String& libraryPath) {
-  auto entry = reinterpret_cast<DllRegisterServerFn>(ServerEntryPoint(libraryPath, "DllRegisterServer"));
+  auto entry =
+      reinterpret_cast<DllRegisterServerFn>(ServerEntryPoint(libraryPath, "DllRegisterServer"));
   if (entry() != kS_OK) RaiseLoadError(err::kServerLoad, libraryPath, "registration failed");
 }
 

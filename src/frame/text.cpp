@@ -30,8 +30,8 @@ char32_t DecodeUtf8(std::string_view s, std::size_t& i) {
     return c;
   }
   if ((b0 & 0xF8) == 0xF0 && cont(1) && cont(2) && cont(3)) {
-    const char32_t c = (static_cast<char32_t>(b0 & 0x07) << 18) | (bits(1) << 12) |
-                       (bits(2) << 6) | bits(3);
+    const char32_t c =
+        (static_cast<char32_t>(b0 & 0x07) << 18) | (bits(1) << 12) | (bits(2) << 6) | bits(3);
     i += 4;
     return c;
   }
@@ -107,7 +107,9 @@ String FoldCase(std::string_view text) {
   return out;
 }
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) { return FoldCase(a) == FoldCase(b); }
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+  return FoldCase(a) == FoldCase(b);
+}
 
 bool ContainsIgnoreCase(std::string_view text, std::string_view part) {
   return FoldCase(text).find(FoldCase(part)) != String::npos;

@@ -19,8 +19,12 @@ struct Overload : F... {
 template <class... F>
 Overload(F...) -> Overload<F...>;
 
-[[noreturn]] void Mismatch() { RaiseRuntimeError(rt::kTypeMismatch); }
-[[noreturn]] void NullUse() { RaiseRuntimeError(rt::kInvalidUseOfNull); }
+[[noreturn]] void Mismatch() {
+  RaiseRuntimeError(rt::kTypeMismatch);
+}
+[[noreturn]] void NullUse() {
+  RaiseRuntimeError(rt::kInvalidUseOfNull);
+}
 
 // A text as a number the way the runtime converts it: a whole number text, or True/False.
 double NumberFromText(const String& text) {
@@ -53,9 +57,9 @@ Variant Variant::Missing() {
 }
 
 Variant::Type Variant::GetType() const {
-  static constexpr Type kTypes[] = {Type::kEmpty,  Type::kNull,   Type::kMissing, Type::kBoolean,
-                                    Type::kInteger, Type::kLong,  Type::kSingle,  Type::kDouble,
-                                    Type::kDate,   Type::kString, Type::kObject,  Type::kArray};
+  static constexpr Type kTypes[] = {Type::kEmpty,   Type::kNull,   Type::kMissing, Type::kBoolean,
+                                    Type::kInteger, Type::kLong,   Type::kSingle,  Type::kDouble,
+                                    Type::kDate,    Type::kString, Type::kObject,  Type::kArray};
   return kTypes[value_.index()];
 }
 
@@ -75,14 +79,11 @@ bool Variant::IsNumeric() const {
 
 Double Variant::ToDouble() const {
   return std::visit(
-      Overload{[](std::monostate) -> double { return 0.0; },
-               [](NullTag) -> double { NullUse(); },
+      Overload{[](std::monostate) -> double { return 0.0; }, [](NullTag) -> double { NullUse(); },
                [](MissingTag) -> double { Mismatch(); },
                [](bool b) -> double { return b ? -1.0 : 0.0; },
-               [](Integer i) -> double { return i; },
-               [](Long l) -> double { return l; },
-               [](Single s) -> double { return s; },
-               [](Double d) -> double { return d; },
+               [](Integer i) -> double { return i; }, [](Long l) -> double { return l; },
+               [](Single s) -> double { return s; }, [](Double d) -> double { return d; },
                [](velko::Date d) -> double { return d.Serial(); },
                [](const String& s) -> double { return NumberFromText(s); },
                [](const Ref<IUnknown>&) -> double { Mismatch(); },
@@ -118,8 +119,8 @@ Date Variant::ToDate() const {
     DateParts p;
     const String t = TrimBlanks(*s);
     int n = 0;
-    if (std::sscanf(t.c_str(), "%d-%d-%d %d:%d:%d%n", &p.year, &p.month, &p.day, &p.hour,
-                    &p.minute, &p.second, &n) == 6 ||
+    if (std::sscanf(t.c_str(), "%d-%d-%d %d:%d:%d%n", &p.year, &p.month, &p.day, &p.hour, &p.minute,
+                    &p.second, &n) == 6 ||
         std::sscanf(t.c_str(), "%d-%d-%d%n", &p.year, &p.month, &p.day, &n) == 3) {
       if (static_cast<std::size_t>(n) == t.size()) {
         if (auto date = velko::Date::FromParts(p)) return *date;
@@ -132,8 +133,7 @@ Date Variant::ToDate() const {
 
 String Variant::ToString() const {
   return std::visit(
-      Overload{[](std::monostate) -> String { return {}; },
-               [](NullTag) -> String { NullUse(); },
+      Overload{[](std::monostate) -> String { return {}; }, [](NullTag) -> String { NullUse(); },
                [](MissingTag) -> String { Mismatch(); },
                [](bool b) -> String { return b ? "True" : "False"; },
                [](Integer i) -> String { return std::to_string(i); },

@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "support/error_helpers.hpp"
 #include "support/fake_language_set.hpp"
 #include "velko/core/error_numbers.hpp"
 #include "velko/core/gerror.hpp"
@@ -12,50 +13,41 @@
 namespace velko {
 namespace {
 
-template <class F>
-Error Caught(F&& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no error raised";
-  return Error(0, "", "");
-}
-
 TEST(RaiseError, FormsTheDescriptionFromTheKeyAndParameters) {
   test::EchoLanguageGuard language;
-  const Error e = Caught([] {
-    RaiseError(err::kDataItemSave, "VelkoCore.CDataItem", kLevelSave, {Variant("Name")});
-  });
+  const Error e = test::CaughtError(
+      [] { RaiseError(err::kDataItemSave, "VelkoCore.CDataItem", kLevelSave, {Variant("Name")}); });
   EXPECT_EQ(e.Number(), err::kDataItemSave);
   EXPECT_EQ(e.Source(), "VelkoCore.CDataItem");
-  // The key of 0x8004A6A7 is 42151 with an empty default; five parameter slots, unused ones missing.
+  // The key of 0x8004A6A7 is 42151 with an empty default; five parameter slots, unused ones
+  // missing.
   EXPECT_EQ(e.Description(), "|42151::|Name,?,?,?,?");
   EXPECT_EQ(ErrorServer()->ErrorObject()->LastFlags(), 4);
 }
 
 TEST(RaiseError, EmptySourceDefaultsThroughTheCallersVariable) {
   String source;
-  const Error e = Caught([&] { RaiseError("", err::kUnexpected, source, kLevelFatal); });
+  const Error e = test::CaughtError([&] { RaiseError("", err::kUnexpected, source, kLevelFatal); });
   EXPECT_EQ(e.Source(), "VelkoCore.MError");
   EXPECT_EQ(source, "VelkoCore.MError");
   EXPECT_EQ(ErrorServer()->ErrorObject()->LastFlags(), 8);
 }
 
 TEST(RaiseError, WithoutALanguageSetTheDescriptionIsEmptyButTheErrorStands) {
-  const Error e = Caught([] { RaiseError(err::kLimitLoad, "VelkoCore.CLimit", kLevelItem); });
+  const Error e =
+      test::CaughtError([] { RaiseError(err::kLimitLoad, "VelkoCore.CLimit", kLevelItem); });
   EXPECT_EQ(e.Number(), err::kLimitLoad);
   EXPECT_EQ(e.Description(), "");
 }
 
 TEST(RaiseError, LevelsMapToFlagWords) {
   const std::pair<Long, Long> cases[] = {{1, 1}, {2, 1}, {3, 4}, {4, 8}, {0, 0}, {5, 0}};
-  for (auto [level, flags] : cases) EXPECT_EQ(ErrorLevelFlags(level), flags) << level;
+  for (auto [level, flags] : cases)
+    EXPECT_EQ(ErrorLevelFlags(level), flags) << level;
 }
 
 TEST(RaiseError, NumberZeroPassesOnThePendingError) {
-  const Error e = Caught([] {
+  const Error e = test::CaughtError([] {
     try {
       throw Error(1234, "Plugin.X", "from a plug-in");
     } catch (...) {
@@ -67,13 +59,13 @@ TEST(RaiseError, NumberZeroPassesOnThePendingError) {
   EXPECT_EQ(e.Source(), "Plugin.X");
   EXPECT_EQ(ErrorServer()->ErrorObject()->LastNumber(), 1234);
   // With nothing pending the error object raises its last error again.
-  const Error again = Caught([] { GError::Instance()->RaiseError(); });
+  const Error again = test::CaughtError([] { GError::Instance()->RaiseError(); });
   EXPECT_EQ(again.Number(), 1234);
 }
 
 TEST(CentralErrorHandler, WrapsForeignErrorsOnce) {
   test::EchoLanguageGuard language;
-  const Error wrapped = Caught([] {
+  const Error wrapped = test::CaughtError([] {
     CentralErrorHandler(Error(rt::kObjectNotSet, "VelkoCore", "Object variable not set"),
                         "VelkoCore.CLimit");
   });
@@ -81,19 +73,20 @@ TEST(CentralErrorHandler, WrapsForeignErrorsOnce) {
   EXPECT_EQ(wrapped.Source(), "VelkoCore.CLimit");
   EXPECT_EQ(wrapped.Description(),
             "|30000::|VelkoCore.CLimit,91,VelkoCore,Object variable not set,?");
-  const Error again = Caught([&] { CentralErrorHandler(wrapped, "VelkoCore.CStandard"); });
+  const Error again =
+      test::CaughtError([&] { CentralErrorHandler(wrapped, "VelkoCore.CStandard"); });
   EXPECT_EQ(again.Number(), err::kUnexpected);
   EXPECT_EQ(again.Source(), "VelkoCore.CLimit");
   EXPECT_EQ(again.Description(), wrapped.Description());
 }
 
 TEST(CentralErrorHandler, OutOfMemoryBecomesItsOwnError) {
-  const Error e = Caught([] { CentralErrorHandler(Error(rt::kOutOfMemory, "", ""), "VelkoCore.X"); });
+  const Error e = test::CaughtError(
+      [] { CentralErrorHandler(Error(rt::kOutOfMemory, "", ""), "VelkoCore.X"); });
   EXPECT_EQ(e.Number(), err::kOutOfMemory);
   EXPECT_EQ(e.Source(), "VelkoCore.X");
-  const Error bad = Caught([] {
-    Guarded(ErrorPolicy("VelkoCore.Y"), []() -> int { throw std::bad_alloc(); });
-  });
+  const Error bad = test::CaughtError(
+      [] { Guarded(ErrorPolicy("VelkoCore.Y"), []() -> int { throw std::bad_alloc(); }); });
   EXPECT_EQ(bad.Number(), err::kOutOfMemory);
 }
 
@@ -111,13 +104,14 @@ TEST(HandlerConvention, AppliesTheRulesInOrder) {
                         {rt::kTypeMismatch, err::kUnexpected},
                         {err::kLimitLoad, err::kUnexpected}};
   for (const auto& c : cases) {
-    const Error e = Caught([&] { Guarded(policy, [&] { RaiseRuntimeError(c.raised, "x"); }); });
+    const Error e =
+        test::CaughtError([&] { Guarded(policy, [&] { RaiseRuntimeError(c.raised, "x"); }); });
     EXPECT_EQ(e.Number(), c.expected) << c.raised;
   }
 }
 
 TEST(HandlerConvention, InnermostOperationWrapsAndOuterOnesPassItOn) {
-  const Error e = Caught([] {
+  const Error e = test::CaughtError([] {
     Guarded(ErrorPolicy("VelkoCore.Outer"), [] {
       Guarded(ErrorPolicy("VelkoCore.Inner"), [] { throw std::runtime_error("boom"); });
     });
@@ -128,10 +122,10 @@ TEST(HandlerConvention, InnermostOperationWrapsAndOuterOnesPassItOn) {
 
 TEST(NoneReference, RaisesNinetyOneInsteadOfCrashing) {
   Ref<IErrorObject> none;
-  const Error e = Caught([&] { none->LastNumber(); });
+  const Error e = test::CaughtError([&] { none->LastNumber(); });
   EXPECT_EQ(e.Number(), rt::kObjectNotSet);
-  const Error wrapped =
-      Caught([&] { Guarded(ErrorPolicy("VelkoCore.CLimit"), [&] { return none->LastNumber(); }); });
+  const Error wrapped = test::CaughtError(
+      [&] { Guarded(ErrorPolicy("VelkoCore.CLimit"), [&] { return none->LastNumber(); }); });
   EXPECT_EQ(wrapped.Number(), err::kUnexpected);
 }
 

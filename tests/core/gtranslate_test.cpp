@@ -19,7 +19,9 @@ TEST(TranslateText, ForwardsParametersAndUnwrapsAForwardedArray) {
   EXPECT_EQ(TranslateText("", "5::x", Variant(VariantArray{})), "|5::x|");
 }
 
-TEST(TranslateText, NoLanguageSetGivesEmptyText) { EXPECT_EQ(TranslateText("", "5::x"), ""); }
+TEST(TranslateText, NoLanguageSetGivesEmptyText) {
+  EXPECT_EQ(TranslateText("", "5::x"), "");
+}
 
 TEST(GTranslate, TranslateRefreshesTheUnicodeState) {
   test::EchoLanguageGuard language;
@@ -52,10 +54,11 @@ TEST(GTranslate, ComparePlugInVersion) {
     const char* b;
     Long expected;
   };
-  const Case cases[] = {{"1.2", "1.2.0", 0},    {"1.10.0", "1.9.9", 1},     {"2.0.0", "10.0.0", -1},
-                        {"1.2.3.9", "1.2.3", 0}, {"1.2b", "1.2", 0},         {"", "0.0.0", 0},
+  const Case cases[] = {{"1.2", "1.2.0", 0},     {"1.10.0", "1.9.9", 1}, {"2.0.0", "10.0.0", -1},
+                        {"1.2.3.9", "1.2.3", 0}, {"1.2b", "1.2", 0},     {"", "0.0.0", 0},
                         {"3", "2.9.9", 1},       {"99999999999", "1", 0}};
-  for (const auto& c : cases) EXPECT_EQ(g->ComparePlugInVersion(c.a, c.b), c.expected) << c.a;
+  for (const auto& c : cases)
+    EXPECT_EQ(g->ComparePlugInVersion(c.a, c.b), c.expected) << c.a;
 }
 
 TEST(GTranslate, PlugInVersionList) {

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "velko/frame/module.hpp"
 #include "velko/core/error_numbers.hpp"
+#include "velko/frame/module.hpp"
 #include "velko/frame/runtime.hpp"
 #include "velko/outside/registry.hpp"
 #include "velko/typelib/typelib.hpp"
@@ -16,19 +16,26 @@ namespace {
 // Every interface of the outside type library.
 std::vector<InterfaceInfo> AllInterfaces() {
 #define VELKO_IF(I) InterfaceOf<I>(#I)
-  return {VELKO_IF(ITestElement),    VELKO_IF(ITestContainer),    VELKO_IF(IElementInfo),
-          VELKO_IF(IElementInfo2),   VELKO_IF(IElementFilter),    VELKO_IF(IConfigData),
-          VELKO_IF(IElementLimits),  VELKO_IF(IResult),           VELKO_IF(IMeasurement),
-          VELKO_IF(IStandardMeasurement), VELKO_IF(ILimit),       VELKO_IF(ILimit2),
-          VELKO_IF(ILimit3),         VELKO_IF(ILimitColl),        VELKO_IF(ILimitReference),
-          VELKO_IF(IStandard),       VELKO_IF(IStandardColl),     VELKO_IF(IStandardColl2),
-          VELKO_IF(IUnitConverter),  VELKO_IF(ITestSetup),        VELKO_IF(ITestStatus),
-          VELKO_IF(IMTIData),        VELKO_IF(IMTIDataColl),      VELKO_IF(ITestGuideSettings),
-          VELKO_IF(ISystemOptions),  VELKO_IF(IActivity),         VELKO_IF(IActivities),
-          VELKO_IF(IActivityDefinition), VELKO_IF(IServiceRecord), VELKO_IF(IDataItem),
-          VELKO_IF(IItemCollection), VELKO_IF(IPlugIn),           VELKO_IF(IPlugInManager),
-          VELKO_IF(ICallBack),       VELKO_IF(IReport),           VELKO_IF(IProgressLog),
-          VELKO_IF(IXmlDocument),    VELKO_IF(IXmlElement),       VELKO_IF(IRegistryKey)};
+  return {VELKO_IF(ITestElement),    VELKO_IF(ITestContainer),
+          VELKO_IF(IElementInfo),    VELKO_IF(IElementInfo2),
+          VELKO_IF(IElementFilter),  VELKO_IF(IConfigData),
+          VELKO_IF(IElementLimits),  VELKO_IF(IResult),
+          VELKO_IF(IMeasurement),    VELKO_IF(IStandardMeasurement),
+          VELKO_IF(ILimit),          VELKO_IF(ILimit2),
+          VELKO_IF(ILimit3),         VELKO_IF(ILimitColl),
+          VELKO_IF(ILimitReference), VELKO_IF(IStandard),
+          VELKO_IF(IStandardColl),   VELKO_IF(IStandardColl2),
+          VELKO_IF(IUnitConverter),  VELKO_IF(ITestSetup),
+          VELKO_IF(ITestStatus),     VELKO_IF(IMTIData),
+          VELKO_IF(IMTIDataColl),    VELKO_IF(ITestGuideSettings),
+          VELKO_IF(ISystemOptions),  VELKO_IF(IActivity),
+          VELKO_IF(IActivities),     VELKO_IF(IActivityDefinition),
+          VELKO_IF(IServiceRecord),  VELKO_IF(IDataItem),
+          VELKO_IF(IItemCollection), VELKO_IF(IPlugIn),
+          VELKO_IF(IPlugInManager),  VELKO_IF(ICallBack),
+          VELKO_IF(IReport),         VELKO_IF(IProgressLog),
+          VELKO_IF(IXmlDocument),    VELKO_IF(IXmlElement),
+          VELKO_IF(IRegistryKey)};
 #undef VELKO_IF
 }
 
@@ -107,8 +114,8 @@ TEST_F(RegistrationTest, RegisterWritesEveryClassAndUnregisterRemovesIt) {
 
   UnregisterServer(VELKO_LIBRARY_FILE);
   Ref<IRegistryKey> key = CreateRegistryKey();
-  EXPECT_THROW(key->OpenKey(kHKeyLocalMachine, String("Software\\Classes\\VelkoCore.") + first.name),
-               Error);
+  EXPECT_THROW(
+      key->OpenKey(kHKeyLocalMachine, String("Software\\Classes\\VelkoCore.") + first.name), Error);
 }
 
 TEST(Runtime, ServerPathsMustBeAbsolute) {
@@ -129,8 +136,8 @@ TEST(Runtime, ServerPathsMustBeAbsolute) {
 }
 
 TEST(Runtime, EntryPointsAnswerLikeAComponentServer) {
-  auto getClassObject =
-      reinterpret_cast<DllGetClassObjectFn>(ServerEntryPoint(VELKO_LIBRARY_FILE, "DllGetClassObject"));
+  auto getClassObject = reinterpret_cast<DllGetClassObjectFn>(
+      ServerEntryPoint(VELKO_LIBRARY_FILE, "DllGetClassObject"));
   auto canUnload =
       reinterpret_cast<DllCanUnloadNowFn>(ServerEntryPoint(VELKO_LIBRARY_FILE, "DllCanUnloadNow"));
   const ClassInfo& info = LibraryClasses().Classes().front();

@@ -2,39 +2,35 @@
 
 #include <gtest/gtest.h>
 
+#include "support/error_helpers.hpp"
 #include "velko/frame/error.hpp"
 #include "velko/frame/numeric.hpp"
 
 namespace velko {
 namespace {
 
-Long ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.Number();
-  }
-  return 0;
-}
-
 TEST(VariantConversion, RoundsHalvesToEven) {
   struct Case {
     Variant value;
     Long expected;
   };
-  const Case cases[] = {{2.5, 2},  {3.5, 4},   {-2.5, -2}, {0.5, 0},
-                        {1.5, 2},  {"2.5", 2}, {" 7 ", 7}, {Single(4.5f), 4},
-                        {true, -1}, {Variant(), 0}};
-  for (const auto& c : cases) EXPECT_EQ(c.value.ToLong(), c.expected) << c.value.ToString();
+  const Case cases[] = {{2.5, 2},   {3.5, 4},   {-2.5, -2},        {0.5, 0},   {1.5, 2},
+                        {"2.5", 2}, {" 7 ", 7}, {Single(4.5f), 4}, {true, -1}, {Variant(), 0}};
+  for (const auto& c : cases)
+    EXPECT_EQ(c.value.ToLong(), c.expected) << c.value.ToString();
 }
 
 TEST(VariantConversion, ErrorsOfTheRuntime) {
-  EXPECT_EQ(ErrorOf([] { Variant(3e10).ToLong(); }), rt::kOverflow);
-  EXPECT_EQ(ErrorOf([] { Variant(40000).ToInteger(); }), rt::kOverflow);
-  EXPECT_EQ(ErrorOf([] { Variant("abc").ToLong(); }), rt::kTypeMismatch);
-  EXPECT_EQ(ErrorOf([] { Variant::Null().ToString(); }), rt::kInvalidUseOfNull);
-  EXPECT_EQ(ErrorOf([] { Variant(1e300).ToSingle(); }), rt::kOverflow);
-  EXPECT_EQ(ErrorOf([] { Ref<IUnknown> none; none.operator->(); }), rt::kObjectNotSet);
+  EXPECT_EQ(test::ErrorNumberOf([] { Variant(3e10).ToLong(); }), rt::kOverflow);
+  EXPECT_EQ(test::ErrorNumberOf([] { Variant(40000).ToInteger(); }), rt::kOverflow);
+  EXPECT_EQ(test::ErrorNumberOf([] { Variant("abc").ToLong(); }), rt::kTypeMismatch);
+  EXPECT_EQ(test::ErrorNumberOf([] { Variant::Null().ToString(); }), rt::kInvalidUseOfNull);
+  EXPECT_EQ(test::ErrorNumberOf([] { Variant(1e300).ToSingle(); }), rt::kOverflow);
+  EXPECT_EQ(test::ErrorNumberOf([] {
+              Ref<IUnknown> none;
+              none.operator->();
+            }),
+            rt::kObjectNotSet);
 }
 
 TEST(VariantConversion, TextsOfValues) {
@@ -60,11 +56,12 @@ TEST(NumericParse, LenientReadingOfStoredTexts) {
     const char* text;
     double expected;
   };
-  const Case cases[] = {{"12", 12},       {"  1 2 ", 12},  {"3.5abc", 3.5}, {"abc", 0},
-                        {"", 0},          {"-0.25", -0.25}, {"1e3", 1000},  {"1e", 1},
-                        {"1.2.3", 1.2},   {"+4", 4},       {"\t5\n", 5},    {".5", 0.5},
-                        {"2.", 2},        {"-", 0}};
-  for (const auto& c : cases) EXPECT_DOUBLE_EQ(ParseNumber(c.text), c.expected) << c.text;
+  const Case cases[] = {{"12", 12},     {"  1 2 ", 12},   {"3.5abc", 3.5}, {"abc", 0},
+                        {"", 0},        {"-0.25", -0.25}, {"1e3", 1000},   {"1e", 1},
+                        {"1.2.3", 1.2}, {"+4", 4},        {"\t5\n", 5},    {".5", 0.5},
+                        {"2.", 2},      {"-", 0}};
+  for (const auto& c : cases)
+    EXPECT_DOUBLE_EQ(ParseNumber(c.text), c.expected) << c.text;
 }
 
 TEST(NumericFormat, ShortestTextReadsBack) {
