@@ -7,6 +7,7 @@
 #include "velko/core/error_module.hpp"
 #include "velko/core/error_numbers.hpp"
 #include "velko/core/plugin_manager.hpp"
+#include "velko/typelib/setup.hpp"
 #include "velko/core/translation.hpp"
 #include "velko/frame/numeric.hpp"
 #include "velko/frame/text.hpp"
@@ -201,6 +202,22 @@ Boolean GTranslate::AddPlugInSetupInResult(const String& plugInId) {
     return ComparePlugInVersion(SendPlugInVersion(plugInId), *limit) < 1 &&
            ComparePlugInVersion(plugIn->Version(), *limit) < 1;
   });
+}
+
+Variant GTranslate::RemovePlugInSetup(const Ref<ITestSetup>& setup,
+                                      const Ref<ITestContainer>& container) {
+  const Ref<IPlugInSetupData> data = QueryInterface<IPlugInSetupData>(setup);
+  if (!data || !container) return Variant();
+  for (Long i = 1; i <= container->Count(); ++i) {
+    const Ref<ITestElement> element = container->Item(i);
+    if (!element) continue;
+    const String plugInId = element->PlugInID();
+    if (data->PlugInsDUTCount() > 0 && !AddPlugInSetupInResult(plugInId) &&
+        LimitVersionOf(plugInId)) {
+      data->RemoveDUTData(plugInId);
+    }
+  }
+  return Variant();
 }
 
 Ref<ITestContainer> GTranslate::ReturnTheTemplateData() {

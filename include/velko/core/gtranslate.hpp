@@ -15,6 +15,14 @@ namespace velko {
 inline constexpr const char* kCommentSeparator =
     "\xC2\xAC\xC2\xA7\xC2\xAC\xC2\xB6\xC2\xAC\xC3\x86\xC2\xAC";
 
+// The plug-in set-up data a test setup keeps (implemented by the library's test setup), as far as
+// RemovePlugInSetup needs them.
+class IPlugInSetupData : public virtual IUnknown {
+ public:
+  virtual Long PlugInsDUTCount() = 0;
+  virtual void RemoveDUTData(const String& plugInId) = 0;
+};
+
 class GTranslate : public virtual IUnknown {
  public:
   VELKO_CLASS_IDS("{8E0F2A31-6C4B-4D7E-A1F2-3B4C5D6E7011}", "{8E0F2A31-6C4B-4D7E-A1F2-3B4C5D6E7012}");
@@ -45,6 +53,15 @@ class GTranslate : public virtual IUnknown {
   Long ComparePlugInVersion(const String& version, const String& templateVersion);
   // True when the stored template type is 2 or 4.
   Boolean CheckTemplateType();
+  // Whether the instrument set-up data of the plug-in belongs in the test result: False for a
+  // plug-in that is not loaded; for the analyser models with a limit version, True only when
+  // both the stored version and the plug-in's own are not newer than the limit. Passes on the
+  // plug-in manager's errors (0x8004A675, 0x8004A677).
+  Boolean AddPlugInSetupInResult(const String& plugInId);
+  // Removes from the setup the instrument set-up data of the analyser models among the plug-ins
+  // of the container's elements whose data do not belong in the result. Returns Empty; passes on
+  // the errors of AddPlugInSetupInResult and of the setup.
+  Variant RemovePlugInSetup(const Ref<ITestSetup>& setup, const Ref<ITestContainer>& container);
   Ref<ITestContainer> ReturnTheTemplateData();
 
   Boolean VitaraPlugInView();
