@@ -1,0 +1,281 @@
+#include "velko/outside/language.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "core/translation_state.hpp"
+#include "outside/language/message_text.hpp"
+#include "support/test_paths.hpp"
+#include "velko/core/error_module.hpp"
+#include "velko/core/error_numbers.hpp"
+#include "velko/frame/error.hpp"
+
+namespace velko {
+namespace {
+
+namespace fs = std::filesystem;
+
+Error ErrorOf(const std::function<void()>& body) {
+  try {
+    body();
+  } catch (const Error& e) {
+    return e;
+  }
+  return Error(0, "", "");
+}
+
+String ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteFile(const fs::path& path, const String& text) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+String CatalogueWith(const String& entries) {
+  return "msgid \"\"\nmsgstr \"\"\n\"Content-Type: text/plain; charset=UTF-8\\n\"\n\n" + entries;
+}
+
+// Points the thread's language server at the fixtures and restores its path afterwards.
+class LanguageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previousPath_ = LanguageServer()->LanguagePath();
+    LanguageServer()->SetLanguagePath(test::TestDataPath("lang"));
+  }
+  void TearDown() override {
+    Ref<ILanguageServer> server = LanguageServer();
+    Quietly([&] { server->SetLanguagePath(previousPath_); });
+    ThreadTranslationState().currentSet = nullptr;
+  }
+
+  static Ref<ILanguageSet> Loaded(const String& language) {
+    Ref<ILanguageSet> set = CreateLanguageSet();
+    set->Load(language);
+    return set;
+  }
+
+ private:
+  String previousPath_;
+};
+
+TEST_F(LanguageTest, SameKeyInTwoLanguagesWithParameters) {
+  const Variant params = Variant::Array({"A.xml", Long{42}});
+  Ref<ILanguageSet> english = Loaded("en");
+  Ref<ILanguageSet> german = Loaded("de");
+  EXPECT_EQ(english->Translate("", "900::Copy %%1 to %%2", params), "Copy A.xml to 42");
+  EXPECT_EQ(german->Translate("", "900::Copy %%1 to %%2", params), "Kopiere A.xml nach 42");
+  EXPECT_EQ(german->Translate("", "E5100::Loading", Variant()),
+            "Einrichtung des Prüfablaufs wird geladen");
+
+  EXPECT_EQ(english->Language(), "en");
+  EXPECT_FALSE(english->IsUnicode());
+  EXPECT_EQ(english->CharSet(), 0);
+  EXPECT_EQ(german->Language(), "de");
+  EXPECT_TRUE(german->IsUnicode());
+  EXPECT_EQ(german->CharSet(), 238);
+}
+
+TEST_F(LanguageTest, TextRulesOfKeysDefaultsAndPlaceholders) {
+  Ref<ILanguageSet> set = Loaded("en");
+  const Variant none;
+  struct Case {
+    const char* text;
+    Variant params;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"777::Missing key %%1", Variant::Array({"x"}), "Missing key x"},
+      {"777::", none, ""},
+      {"No key here %%1", Variant::Array({"x"}), "No key here %%1"},
+      {"std::string", none, "std::string"},
+      {"::Empty key", none, "::Empty key"},
+      {" 460 ::Selections", none, "Selections"},
+      {"901::unused default", none, "First line\nsecond line"},
+      {"777::One\\nTwo", none, "One\nTwo"},
+      {"777::Fuzzy and empty entries give the default", none,
+       "Fuzzy and empty entries give the default"},
+      {"902::Unchecked", none, "Unchecked"},
+      {"903::Not translated", none, "Not translated"},
+      // Parameters are data: a parameter's own %%2 or \n is not expanded again.
+      {"777::%%1|%%2", Variant::Array({"%%2", "b"}), "%%2|b"},
+      {"777::%%1", Variant::Array({"a\\nb"}), "a\\nb"},
+      // Missing, Null, absent and non-text parameters leave their placeholder empty.
+      {"777::[%%1][%%2][%%3][%%5]",
+       Variant::Array({Variant::Missing(), Variant::Null(), Variant::Array({1})}), "[][][][]"},
+      {"777::[%%1]", none, "[]"},
+      {"777::[%%1]", Variant(Long{7}), "[7]"},
+      {"777::%%6 %%0 %%%1 100%", Variant::Array({"x"}), "%%6 %%0 %x 100%"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(set->Translate("", c.text, c.params), c.expected) << c.text;
+}
+
+TEST_F(LanguageTest, PlugInCatalogues) {
+  Ref<ILanguageSet> set = Loaded("en");
+  EXPECT_EQ(set->Translate("Simulator", "460::Selections", Variant()), "Simulator selections");
+  EXPECT_EQ(set->Translate("", "460::Default", Variant()), "Selections");
+  // No catalogue, a broken one, or an ID that would leave the language folder: the default.
+  for (const char* id : {"Unknown", "Broken", "../de/velkocore", "..", "/etc/passwd"}) {
+    EXPECT_EQ(set->Translate(id, "460::Default", Variant()), "Default") << id;
+  }
+  // Before any Load there is no catalogue at all.
+  EXPECT_EQ(CreateLanguageSet()->Translate("", "460::Default %%1", Variant::Array({1})),
+            "Default 1");
+}
+
+TEST_F(LanguageTest, LoadErrorsNameTheCauseAndChangeNothing) {
+  Ref<ILanguageSet> set = Loaded("de");
+
+  for (const char* language : {"fr", "nocat", "", "..", "../lang/de"}) {
+    const Error e = ErrorOf([&] { set->Load(language); });
+    EXPECT_EQ(e.Number(), err::kLanguageNotFound) << language;
+    EXPECT_EQ(e.Source(), "VelkoCore.LanguageSet");
+    EXPECT_NE(e.Description().find(String("\"") + language + "\""), String::npos)
+        << e.Description();
+  }
+
+  const Error broken = ErrorOf([&] { set->Load("broken"); });
+  EXPECT_EQ(broken.Number(), err::kCatalogueBroken);
+  EXPECT_NE(broken.Description().find("broken/velkocore.po"), String::npos) << broken.Description();
+  EXPECT_NE(broken.Description().find("line 18"), String::npos) << broken.Description();
+
+  EXPECT_EQ(set->Language(), "de");
+  EXPECT_EQ(set->Translate("", "460::Selections", Variant()), "Auswahl");
+}
+
+TEST_F(LanguageTest, LanguagePathErrorsAndList) {
+  Ref<ILanguageServer> server = LanguageServer();
+  EXPECT_EQ(server->LanguageList(), "broken;de;en");
+
+  const String missing = test::TestDataPath("lang/no-such-folder");
+  for (const String& path : {missing, String(), test::TestDataPath("lang/en/velkocore.po")}) {
+    const Error e = ErrorOf([&] { server->SetLanguagePath(path); });
+    EXPECT_EQ(e.Number(), err::kLanguagePath) << path;
+    EXPECT_EQ(e.Source(), "VelkoCore.LanguageServer");
+    EXPECT_NE(e.Description().find("\"" + path + "\""), String::npos) << e.Description();
+  }
+  EXPECT_EQ(server->LanguagePath(), test::TestDataPath("lang"));
+
+  const String empty = test::MakeTempDir("velko-lang-");
+  server->SetLanguagePath(empty);
+  EXPECT_EQ(server->LanguageList(), "");
+  fs::remove_all(empty);
+}
+
+TEST_F(LanguageTest, ErrorDescriptionComesFromTheCurrentLanguage) {
+  LanguageServer()->SetLanguagePath(test::SourceDataPath("lang"));
+  ThreadTranslationState().currentSet = Loaded("de");
+  const Error e = ErrorOf([] { LanguageServer()->SetLanguagePath("/no/such/velko/folder"); });
+  EXPECT_EQ(e.Number(), err::kLanguagePath);
+  EXPECT_EQ(e.Description(),
+            "Der Sprachordner \"/no/such/velko/folder\" existiert nicht. Prüfen Sie die "
+            "Einstellung des Sprachpfads.");
+}
+
+TEST_F(LanguageTest, MegabyteMessages) {
+  const String line(1024, 'x');
+  String big;
+  String entry = "msgctxt \"1\"\nmsgid \"Big\"\nmsgstr \"\"\n";
+  for (int i = 0; i < 1024; ++i) {
+    big += line;
+    entry += "\"" + line + "\"\n";  // wrapped as the gettext tools write long texts
+  }
+  entry += "\"%%1\"\n";
+  const String folder = test::MakeTempDir("velko-lang-");
+  WriteFile(fs::path(folder) / "xx" / "velkocore.po", CatalogueWith(entry));
+  LanguageServer()->SetLanguagePath(folder);
+  Ref<ILanguageSet> set = Loaded("xx");
+  EXPECT_EQ(set->Translate("", "1::Big", Variant::Array({"!"})), big + "!");
+  EXPECT_EQ(set->Translate("", "2::" + big, Variant()), big);
+  fs::remove_all(folder);
+
+  // A text that repeats a large parameter is cut instead of growing without bound, and never in
+  // the middle of a character.
+  String repeated = "3::a";
+  for (int i = 0; i < 40; ++i)
+    repeated += "%%1";
+  String umlauts;
+  for (int i = 0; i < (1 << 19); ++i)
+    umlauts += "\xC3\xBC";
+  const String filled = set->Translate("", repeated, Variant::Array({umlauts}));
+  EXPECT_EQ(filled.size(), language::kMaxMessageBytes - 1);  // "a" and whole two-byte characters
+  EXPECT_EQ(filled.substr(filled.size() - 2), "\xC3\xBC");
+}
+
+TEST_F(LanguageTest, CataloguesMustBeUtf8) {
+  const String folder = test::MakeTempDir("velko-lang-");
+  WriteFile(fs::path(folder) / "latin" / "velkocore.po",
+            "msgid \"\"\nmsgstr \"\"\n\"Content-Type: text/plain; charset=ISO-8859-1\\n\"\n\n"
+            "msgctxt \"1\"\nmsgid \"A\"\nmsgstr \"\xE4\"\n");
+  WriteFile(fs::path(folder) / "noheader" / "velkocore.po",
+            "msgctxt \"1\"\nmsgid \"A\"\nmsgstr \"\xE4\"\n");
+  LanguageServer()->SetLanguagePath(folder);
+  for (const char* language : {"latin", "noheader"}) {
+    const Error e = ErrorOf([&] { CreateLanguageSet()->Load(language); });
+    EXPECT_EQ(e.Number(), err::kCatalogueBroken) << language;
+    EXPECT_NE(e.Description().find("UTF-8"), String::npos) << e.Description();
+  }
+  fs::remove_all(folder);
+}
+
+TEST(LanguagePath, DefaultFollowsTheEnvironment) {
+  const char* before = std::getenv("VELKO_LANGUAGE_PATH");
+  const String saved = before ? before : "";
+  setenv("VELKO_LANGUAGE_PATH", "/opt/velko/lang", 1);
+  EXPECT_EQ(DefaultLanguagePath(), "/opt/velko/lang");
+  unsetenv("VELKO_LANGUAGE_PATH");
+  // The library of the build tree has no installed catalogues next to it.
+  EXPECT_EQ(DefaultLanguagePath(), test::SourceDataPath("lang"));
+  if (before) setenv("VELKO_LANGUAGE_PATH", saved.c_str(), 1);
+}
+
+// Every message key that the library's sources, the default registry or the error numbers use
+// has a text in every shipped language.
+TEST_F(LanguageTest, ShippedCataloguesCoverEveryKey) {
+  const fs::path root = fs::path(test::SourceDataPath("..")).lexically_normal();
+  std::set<String> keys;
+  const std::regex messageKey(R"re("(E?[0-9]+)::)re");
+  auto collect = [&](const fs::path& file) {
+    const String text = ReadFile(file);
+    for (std::sregex_iterator it(text.begin(), text.end(), messageKey), end; it != end; ++it) {
+      keys.insert((*it)[1]);
+    }
+  };
+  for (const auto& entry : fs::recursive_directory_iterator(root / "src")) {
+    const auto extension = entry.path().extension();
+    if (extension == ".cpp" || extension == ".hpp") collect(entry.path());
+  }
+  for (const auto& entry : fs::directory_iterator(root / "data" / "registry")) {
+    if (entry.path().extension() == ".reg") collect(entry.path());
+  }
+  const String numbers = ReadFile(root / "include" / "velko" / "core" / "error_numbers.hpp");
+  const std::regex errorNumber(R"re(ErrorNumber\(0x([0-9A-Fa-f]{8})u\))re");
+  for (std::sregex_iterator it(numbers.begin(), numbers.end(), errorNumber), end; it != end; ++it) {
+    const Long number = ErrorNumber(static_cast<std::uint32_t>(std::stoul((*it)[1], nullptr, 16)));
+    if (number != err::kBase) keys.insert(std::to_string(err::MessageKeyOf(number)));
+  }
+  ASSERT_GT(keys.size(), 60u);
+
+  LanguageServer()->SetLanguagePath(test::SourceDataPath("lang"));
+  for (const char* language : {"en", "de"}) {
+    Ref<ILanguageSet> set = Loaded(language);
+    for (const String& key : keys) {
+      EXPECT_NE(set->Translate("", key + "::", Variant()), "") << language << " has no " << key;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace velko
