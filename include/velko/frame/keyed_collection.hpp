@@ -76,9 +76,7 @@ class KeyedCollection {
     const auto found = index_.find(LookupKey(key));
     return found == index_.end() ? nullptr : &entries_[found->second].item;
   }
-  T* Find(const String& key) {
-    return const_cast<T*>(std::as_const(*this).Find(key));
-  }
+  T* Find(const String& key) { return const_cast<T*>(std::as_const(*this).Find(key)); }
   // The 1-based position of a key, 0 when it is not present.
   Long IndexOf(const String& key) const {
     const auto found = index_.find(LookupKey(key));
@@ -143,7 +141,9 @@ class KeyedCollection {
   }
   // Positions from `from` on have moved: refresh their index entries (allocates nothing).
   void Reindex(std::size_t from) {
-    for (std::size_t i = from; i < entries_.size(); ++i) index_.find(entries_[i].lookup)->second = i;
+    for (std::size_t i = from; i < entries_.size(); ++i) {
+      index_.find(entries_[i].lookup)->second = i;
+    }
   }
 
   KeyCase keyCase_;
