@@ -1,7 +1,11 @@
 // The production registry: a store kept in one file in the registry export text format
 // ("Windows Registry Editor Version 5.00", [HKEY_LOCAL_MACHINE\...] sections, "name"="text",
 // "name"=dword:0000000a, @ for the default value). The file's path comes from VELKO_REGISTRY;
-// without it the store is $XDG_CONFIG_HOME/velko/registry.reg (~/.config/velko/registry.reg).
+// without it the store is $XDG_CONFIG_HOME/velko/registry.reg (~/.config/velko/registry.reg when
+// XDG_CONFIG_HOME is unset or not an absolute path). Other value kinds (hex:, hex(2):) are kept
+// and written back unchanged but cannot be read (0x8004A68E). Key paths and value names compare
+// case-insensitively. A file with a syntax error fails with 0x8004A68F naming the file and line,
+// and is never overwritten; a file that cannot be written fails with 0x8004A690.
 // Enumeration order is file order. Every write re-reads the file under an exclusive lock and
 // replaces it atomically (temporary file, fsync, rename), so concurrent writers lose nothing and
 // a crash never leaves a broken file.
@@ -19,7 +23,7 @@ class RegistryStore;  // src/outside/registry: a file store or an in-memory stor
 Ref<IRegistryKey> CreateRegistryKey();
 
 // The application-global path service of the calling thread: key paths 1002 to 1007 under
-// "Software\Brenn\Velko".
+// "Software\Brenn\Velko"; any other identifier fails with 0x8004A68B.
 Ref<IRegistryPaths> RegistryPaths();
 
 // The root key of the library's settings.
@@ -28,7 +32,8 @@ inline constexpr const char* kVelkoRootKey = "Software\\Brenn\\Velko";
 // The file the calling thread's store uses by default (VELKO_REGISTRY or the default above).
 String DefaultRegistryFile();
 
-// Points the calling thread's registry at a store file (created on the first write).
+// Points the calling thread's registry at a store file (created on the first write; a relative
+// path is made absolute now; an empty path means DefaultRegistryFile()).
 void UseRegistryFile(const String& path);
 // Points the calling thread's registry at a fresh in-memory store (for tests and tools).
 void UseInMemoryRegistry();

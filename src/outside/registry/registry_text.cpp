@@ -1,0 +1,403 @@
+// The registry export text format: reading and writing a whole store.
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <unordered_map>
+
+#include "outside/registry/registry_store.hpp"
+#include "velko/core/error_numbers.hpp"
+#include "velko/frame/text.hpp"
+#include "velko/typelib/enums.hpp"
+
+namespace velko {
+namespace {
+
+constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
+constexpr std::string_view kOldHeader = "REGEDIT4";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+struct HiveEntry {
+  Long handle;
+  const char* name;
+};
+constexpr std::array<HiveEntry, 5> kHives = {{
+    {ErrorNumber(0x80000000u), "HKEY_CLASSES_ROOT"},
+    {ErrorNumber(0x80000001u), "HKEY_CURRENT_USER"},
+    {ErrorNumber(0x80000002u), "HKEY_LOCAL_MACHINE"},
+    {ErrorNumber(0x80000003u), "HKEY_USERS"},
+    {ErrorNumber(0x80000005u), "HKEY_CURRENT_CONFIG"},
+}};
+
+std::optional<String> CanonicalHive(std::string_view written) {
+  for (const auto& h : kHives) {
+    if (EqualsIgnoreCase(written, h.name)) return String(h.name);
+  }
+  return std::nullopt;
+}
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+std::string_view TrimSpace(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front()))
+    s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back()))
+    s.remove_suffix(1);
+  return s;
+}
+
+bool IsHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// `prefix` is lower-case ASCII.
+bool StartsWithAsciiIgnoreCase(std::string_view s, std::string_view prefix) {
+  if (s.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    const char c = s[i] >= 'A' && s[i] <= 'Z' ? static_cast<char>(s[i] + ('a' - 'A')) : s[i];
+    if (c != prefix[i]) return false;
+  }
+  return true;
+}
+
+// Reads the text lines of a store and reports where a syntax error lies.
+class Parser {
+ public:
+  Parser(std::string_view text, const String& fileName) : fileName_(fileName) {
+    if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+    SplitLines(text);
+  }
+
+  RegDocument Parse() {
+    if (AllBlank()) return {};  // a new, empty store
+    const std::string_view header = TrimSpace(lines_.front());
+    if (header != kHeader && header != kOldHeader) {
+      Fail(1, "the first line is not \"" + String(kHeader) + "\"");
+    }
+    for (index_ = 1; index_ < lines_.size(); ++index_)
+      ParseLine(lines_[index_]);
+    return std::move(doc_);
+  }
+
+ private:
+  void SplitLines(std::string_view text) {
+    while (!text.empty()) {
+      const std::size_t end = text.find('\n');
+      std::string_view line = text.substr(0, end);
+      if (line.ends_with('\r')) line.remove_suffix(1);
+      lines_.push_back(line);
+      if (end == std::string_view::npos) break;
+      text.remove_prefix(end + 1);
+    }
+  }
+
+  bool AllBlank() const {
+    for (auto line : lines_) {
+      if (!TrimSpace(line).empty()) return false;
+    }
+    return true;
+  }
+
+  [[noreturn]] void Fail(std::size_t lineNumber, const String& reason) const {
+    RaiseRegistryError(
+        err::kRegistryFileBroken, kLevelFatal,
+        {Variant(fileName_), Variant(static_cast<Long>(lineNumber)), Variant(reason)},
+        "The registry file \"" + fileName_ + "\" is broken at line " + std::to_string(lineNumber) +
+            ": " + reason + ".");
+  }
+  [[noreturn]] void Fail(const String& reason) const { Fail(index_ + 1, reason); }
+
+  void ParseLine(std::string_view raw) {
+    const std::string_view line = TrimSpace(raw);
+    if (line.empty()) return;
+    if (line.front() == ';') {
+      AddComment(String(line));
+    } else if (line.front() == '[') {
+      ParseSection(line);
+    } else if (line.front() == '@' || line.front() == '"') {
+      ParseValue(line);
+    } else {
+      Fail("a line must be a [key], a \"name\"=value or a ; comment");
+    }
+  }
+
+  RegSection& Current() { return doc_.sections[*current_]; }
+
+  void AddComment(String line) {
+    if (!current_) {
+      doc_.preamble.push_back(std::move(line));
+      return;
+    }
+    RegValue comment;
+    comment.kind = RegValue::Kind::kComment;
+    comment.name = std::move(line);
+    Current().values.push_back(std::move(comment));
+  }
+
+  void ParseSection(std::string_view line) {
+    if (line.back() != ']') Fail("a key line must end with \"]\"");
+    const std::string_view inner = line.substr(1, line.size() - 2);
+    if (inner.starts_with('-')) Fail("key deletions belong in import files, not in a store");
+    const std::size_t slash = inner.find('\\');
+    const std::string_view hiveText = inner.substr(0, slash);
+    const std::string_view path =
+        slash == std::string_view::npos ? std::string_view() : inner.substr(slash + 1);
+    const auto hive = CanonicalHive(hiveText);
+    if (!hive) Fail("unknown hive \"" + String(hiveText) + "\"");
+    if (slash != std::string_view::npos) CheckKeyPath(path);
+    SelectSection(*hive, path);
+  }
+
+  void CheckKeyPath(std::string_view path) const {
+    for (const auto& part : Split(path, "\\")) {
+      if (part.empty()) Fail("a key path has an empty part");
+    }
+  }
+
+  // A key written twice is one key: later lines add to the first section.
+  void SelectSection(const String& hive, std::string_view path) {
+    String folded = FoldedKey(hive, path);
+    const auto found = sectionIndex_.find(folded);
+    if (found != sectionIndex_.end()) {
+      current_ = found->second;
+      return;
+    }
+    sectionIndex_.emplace(folded, doc_.sections.size());
+    doc_.sections.push_back(RegSection{hive, String(path), std::move(folded), {}});
+    valueIndex_.emplace_back();
+    current_ = doc_.sections.size() - 1;
+  }
+
+  void ParseValue(std::string_view line) {
+    if (!current_) Fail("a value comes before the first [key]");
+    std::size_t pos = 0;
+    RegValue value;
+    if (line.front() == '@') {
+      pos = 1;
+    } else {
+      value.name = ParseQuoted(line, pos);
+    }
+    while (pos < line.size() && IsBlank(line[pos]))
+      ++pos;
+    if (pos >= line.size() || line[pos] != '=') Fail("\"=\" expected after the value name");
+    ParseData(TrimSpace(line.substr(pos + 1)), value);
+    value.folded = FoldName(value.name);
+    StoreValue(std::move(value));
+  }
+
+  // A quoted text starting at `pos`; leaves `pos` after the closing quote.
+  String ParseQuoted(std::string_view line, std::size_t& pos) const {
+    String out;
+    for (std::size_t i = pos + 1; i < line.size(); ++i) {
+      const char c = line[i];
+      if (c == '"') {
+        pos = i + 1;
+        return out;
+      }
+      if (c != '\\') {
+        out += c;
+        continue;
+      }
+      if (++i >= line.size()) break;
+      out += Unescaped(line[i]);
+    }
+    Fail("a quoted text is not closed on its line");
+  }
+
+  char Unescaped(char c) const {
+    switch (c) {
+      case '\\':
+      case '"':
+        return c;
+      case 'n':
+        return '\n';
+      case 'r':
+        return '\r';
+      default:
+        Fail(String("unknown escape \"\\") + c + "\" (a backslash is written \\\\)");
+    }
+  }
+
+  void ParseData(std::string_view data, RegValue& value) {
+    if (data.starts_with('"')) {
+      std::size_t pos = 0;
+      value.kind = RegValue::Kind::kString;
+      value.text = ParseQuoted(data, pos);
+      if (!TrimSpace(data.substr(pos)).empty()) Fail("text after the closing quote");
+    } else if (StartsWithAsciiIgnoreCase(data, "dword:")) {
+      value.kind = RegValue::Kind::kDword;
+      value.dword = ParseDword(data.substr(6));
+    } else if (StartsWithAsciiIgnoreCase(data, "hex")) {
+      value.kind = RegValue::Kind::kOther;
+      value.text = CollectBinary(data);
+    } else if (data == "-") {
+      Fail("value deletions belong in import files, not in a store");
+    } else {
+      Fail("unknown value data (a \"text\", dword:, hex: or hex(n): expected)");
+    }
+  }
+
+  std::uint32_t ParseDword(std::string_view digits) const {
+    if (digits.empty() || digits.size() > 8) Fail("a dword needs one to eight hex digits");
+    std::uint32_t n = 0;
+    for (char c : digits) {
+      if (!IsHexDigit(c)) Fail("a dword needs one to eight hex digits");
+      n = n * 16 + static_cast<std::uint32_t>(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+    }
+    return n;
+  }
+
+  // hex:... or hex(n):..., with its continuation lines (a line ending in "\" goes on), as written.
+  String CollectBinary(std::string_view data) {
+    std::size_t pos = 3;
+    if (pos < data.size() && data[pos] == '(') {
+      const std::size_t close = data.find(')', pos);
+      if (close == std::string_view::npos || close == pos + 1) Fail("hex( ) needs a type number");
+      for (std::size_t i = pos + 1; i < close; ++i) {
+        if (!IsHexDigit(data[i])) Fail("hex( ) needs a type number");
+      }
+      pos = close + 1;
+    }
+    if (pos >= data.size() || data[pos] != ':') Fail("\":\" expected after hex");
+    String raw(data);
+    std::string_view body = data.substr(pos + 1);
+    while (true) {
+      CheckBinaryBytes(body);
+      if (!TrimSpace(body).ends_with('\\')) break;
+      if (++index_ >= lines_.size()) Fail(index_, "a continued value ends with the file");
+      body = lines_[index_];
+      raw += '\n';
+      raw += body;
+    }
+    return raw;
+  }
+
+  void CheckBinaryBytes(std::string_view body) const {
+    body = TrimSpace(body);
+    if (body.ends_with('\\')) body.remove_suffix(1);
+    for (char c : body) {
+      if (!IsHexDigit(c) && c != ',' && !IsBlank(c)) Fail("hex data holds other characters");
+    }
+  }
+
+  // A name written twice in one key: the later data wins, in the first place.
+  void StoreValue(RegValue value) {
+    auto& index = valueIndex_[*current_];
+    auto& values = Current().values;
+    const auto [found, added] = index.try_emplace(value.folded, values.size());
+    if (added) {
+      values.push_back(std::move(value));
+      return;
+    }
+    RegValue& existing = values[found->second];
+    value.name = std::move(existing.name);  // the first spelling stays
+    existing = std::move(value);
+  }
+
+  const String& fileName_;
+  std::vector<std::string_view> lines_;
+  std::size_t index_ = 0;
+  RegDocument doc_;
+  std::optional<std::size_t> current_;  // the section that lines belong to
+  std::vector<std::unordered_map<String, std::size_t>> valueIndex_;  // per section: name -> place
+  std::unordered_map<String, std::size_t> sectionIndex_;
+};
+
+// Texts are quoted with \\ and \" escaped; line breaks become \n and \r so that every value
+// stays on its line (the platform's own export cannot hold them in a text value at all).
+String Quoted(std::string_view text) {
+  String out = "\"";
+  for (char c : text) {
+    switch (c) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out + "\"";
+}
+
+void AppendValue(String& out, const RegValue& value) {
+  if (!value.IsValue()) {
+    out += value.name;
+    out += '\n';
+    return;
+  }
+  out += value.name.empty() ? String("@") : Quoted(value.name);
+  out += '=';
+  switch (value.kind) {
+    case RegValue::Kind::kString:
+      out += Quoted(value.text);
+      break;
+    case RegValue::Kind::kDword: {
+      std::array<char, 16> digits{};
+      std::snprintf(digits.data(), digits.size(), "dword:%08x", value.dword);
+      out += digits.data();
+      break;
+    }
+    default:
+      out += value.text;
+  }
+  out += '\n';
+}
+
+}  // namespace
+
+String FoldName(std::string_view name) {
+  const bool ascii = std::ranges::all_of(name, [](char c) { return (c & 0x80) == 0; });
+  if (!ascii) return FoldCase(name);
+  String folded(name);  // the common case, without the wide-character round trip
+  for (char& c : folded) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+  }
+  return folded;
+}
+
+String FoldedKey(std::string_view hive, std::string_view path) {
+  String key = FoldName(hive);
+  if (!path.empty()) {
+    key += '\\';
+    key += FoldName(path);
+  }
+  return key;
+}
+
+std::optional<String> HiveName(Long hive) {
+  for (const auto& h : kHives) {
+    if (h.handle == hive) return String(h.name);
+  }
+  return std::nullopt;
+}
+
+RegDocument ParseRegistryText(std::string_view text, const String& fileName) {
+  return Parser(text, fileName).Parse();
+}
+
+String FormatRegistryText(const RegDocument& doc) {
+  String out(kHeader);
+  out += '\n';
+  for (const auto& line : doc.preamble)
+    out += line + '\n';
+  for (const auto& section : doc.sections) {
+    out += "\n[" + section.hive;
+    if (!section.path.empty()) out += '\\' + section.path;
+    out += "]\n";
+    for (const auto& value : section.values)
+      AppendValue(out, value);
+  }
+  return out;
+}
+
+}  // namespace velko
