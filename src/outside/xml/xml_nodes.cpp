@@ -1,0 +1,342 @@
+// Elements, data nodes, child lists and the document object.
+#include <new>
+
+#include "outside/xml/xml_tree.hpp"
+#include "velko/core/error_module.hpp"
+#include "velko/core/error_numbers.hpp"
+#include "velko/outside/error_server.hpp"
+
+namespace velko::xml {
+namespace {
+
+bool IsBlankText(const char* text) {
+  for (const char* p = text; *p != '\0'; ++p) {
+    if (*p != ' ' && *p != '\t' && *p != '\n' && *p != '\r') return false;
+  }
+  return true;
+}
+
+bool IsNameStart(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' || c >= 0x80;
+}
+
+bool IsNameChar(unsigned char c) {
+  return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+}
+
+// `inner` is `outer` or lies below it.
+bool IsWithin(pugi::xml_node inner, pugi::xml_node outer) {
+  for (pugi::xml_node n = inner; n; n = n.parent()) {
+    if (n == outer) return true;
+  }
+  return false;
+}
+
+// The owner of a node of ours, or null for a node of another implementation.
+NodeImpl* ImplOf(const Ref<IXmlNode>& node) {
+  return dynamic_cast<NodeImpl*>(node.get());
+}
+
+// Refuses a node that another document created (or that is not one of ours at all).
+NodeImpl& SameDocumentOrRaise(const Ref<IXmlNode>& node, const DocPtr& owner, const char* source) {
+  if (!node) ThrowObjectNotSet();
+  NodeImpl* impl = ImplOf(node);
+  if (impl == nullptr || impl->Owner() != owner) {
+    RaiseXmlError(err::kXmlWrongDocument, source, {},
+                  "the XML node belongs to another document and cannot be inserted here");
+  }
+  return *impl;
+}
+
+class XmlElementList final : public IXmlElementList {
+ public:
+  XmlElementList(DocPtr owner, pugi::xml_node parent) : owner_(std::move(owner)), parent_(parent) {}
+
+  Ref<IXmlNode> NodeAt(Long index) override {
+    Refresh();
+    if (index < 0 || static_cast<std::size_t>(index) >= nodes_.size()) return nullptr;
+    return WrapNode(owner_, nodes_[static_cast<std::size_t>(index)]);
+  }
+
+  Long NodeCount() override {
+    Refresh();
+    return static_cast<Long>(nodes_.size());
+  }
+
+ private:
+  // Built on first use and again whenever the document's structure changed since.
+  void Refresh() {
+    if (built_ && builtAt_ == owner_->version) return;
+    nodes_.clear();
+    for (pugi::xml_node c = parent_.first_child(); c;) {
+      if (IsCharData(c)) {
+        if (RunIsSignificant(c)) nodes_.push_back(c);
+        while (c && IsCharData(c))
+          c = c.next_sibling();
+        continue;
+      }
+      if (c.type() == pugi::node_element) nodes_.push_back(c);
+      c = c.next_sibling();
+    }
+    built_ = true;
+    builtAt_ = owner_->version;
+  }
+
+  DocPtr owner_;
+  pugi::xml_node parent_;
+  std::vector<pugi::xml_node> nodes_;
+  bool built_ = false;
+  std::uint64_t builtAt_ = 0;
+};
+
+// A data node of a child list stands for its whole run of character data; a node just made by
+// CreateDataNode is one section of its own (new nodes wait side by side until appended).
+class XmlDataNode final : public IXmlDataNode, public NodeImpl {
+ public:
+  XmlDataNode(DocPtr owner, pugi::xml_node first, bool wholeRun)
+      : owner_(std::move(owner)), first_(first), wholeRun_(wholeRun) {}
+
+  String NodeData() override { return wholeRun_ ? RunText(first_) : first_.value(); }
+
+  const DocPtr& Owner() const override { return owner_; }
+
+  bool MoveTo(pugi::xml_node parent) override {
+    std::vector<pugi::xml_node> run{first_};
+    if (wholeRun_) {
+      for (pugi::xml_node n = first_.next_sibling(); n && IsCharData(n); n = n.next_sibling()) {
+        run.push_back(n);
+      }
+    }
+    for (pugi::xml_node n : run) {
+      if (!parent.append_move(n)) return false;
+    }
+    return true;
+  }
+
+ private:
+  DocPtr owner_;
+  pugi::xml_node first_;
+  bool wholeRun_;
+};
+
+class XmlElement final : public IXmlElement, public NodeImpl {
+ public:
+  XmlElement(DocPtr owner, pugi::xml_node node) : owner_(std::move(owner)), node_(node) {}
+
+  String TagName() override { return node_.name(); }
+
+  void SetTagName(const String& tag) override {
+    CheckName(tag, kElementSource);
+    if (!node_.set_name(tag.c_str())) throw std::bad_alloc();
+  }
+
+  String GetAttribute(const String& name) override { return node_.attribute(name.c_str()).value(); }
+
+  void SetAttribute(const String& name, const String& value) override {
+    CheckText(value, kElementSource);
+    pugi::xml_attribute attribute = node_.attribute(name.c_str());
+    if (!attribute) {
+      CheckName(name, kElementSource);
+      attribute = node_.append_attribute(name.c_str());
+      if (!attribute) throw std::bad_alloc();
+    }
+    if (!attribute.set_value(value.c_str(), value.size())) throw std::bad_alloc();
+  }
+
+  Ref<IXmlElementList> ChildNodes() override { return MakeRef<XmlElementList>(owner_, node_); }
+
+  void AppendChild(const Ref<IXmlNode>& node) override {
+    NodeImpl& impl = SameDocumentOrRaise(node, owner_, kElementSource);
+    owner_->Changed();
+    if (!impl.MoveTo(node_)) {
+      RaiseXmlError(err::kXmlAppendLoop, kElementSource, {Variant(TagName())},
+                    "an XML element cannot be appended to itself or to one of its own children");
+    }
+  }
+
+  String ElementText() override {
+    pugi::xml_node first = node_.first_child();
+    if (first && !first.next_sibling() && IsCharData(first)) return first.value();
+    String text;
+    for (pugi::xml_node c = first; c; c = c.next_sibling()) {
+      if (IsCharData(c)) text += c.value();
+    }
+    return text;
+  }
+
+  // Like the DOM's text content: the text replaces every child.
+  void SetElementText(const String& text) override {
+    CheckText(text, kElementSource);
+    owner_->Changed();
+    pugi::xml_node first = node_.first_child();
+    if (first && !first.next_sibling() && first.type() == pugi::node_pcdata) {
+      if (!first.set_value(text.c_str(), text.size())) throw std::bad_alloc();
+      return;
+    }
+    pugi::xml_node parking = owner_->Parking();
+    while (pugi::xml_node child = node_.first_child())
+      parking.append_move(child);
+    if (text.empty()) return;
+    pugi::xml_node data = node_.append_child(pugi::node_pcdata);
+    if (!data || !data.set_value(text.c_str(), text.size())) throw std::bad_alloc();
+  }
+
+  Ref<IXmlElement> AddTextElement(const String& tag, const String& text) override {
+    CheckName(tag, kElementSource);
+    CheckText(text, kElementSource);
+    owner_->Changed();
+    pugi::xml_node child = node_.append_child(tag.c_str());
+    if (!child) throw std::bad_alloc();
+    if (!text.empty()) {
+      pugi::xml_node data = child.append_child(pugi::node_pcdata);
+      if (!data || !data.set_value(text.c_str(), text.size())) throw std::bad_alloc();
+    }
+    return WrapElement(owner_, child);
+  }
+
+  // `start` counts child nodes as ChildNodes lists them; the search begins there.
+  Ref<IXmlElement> FindChild(const String& tag, Long start) override {
+    if (start <= 0) {
+      pugi::xml_node found = node_.child(tag.c_str());
+      return found ? WrapElement(owner_, found) : nullptr;
+    }
+    Ref<IXmlElementList> list = ChildNodes();
+    for (Long i = start, count = list->NodeCount(); i < count; ++i) {
+      Ref<IXmlElement> element = QueryInterface<IXmlElement>(list->NodeAt(i));
+      if (element && element->TagName() == tag) return element;
+    }
+    return nullptr;
+  }
+
+  const DocPtr& Owner() const override { return owner_; }
+
+  bool MoveTo(pugi::xml_node parent) override {
+    if (IsWithin(parent, node_)) return false;
+    return static_cast<bool>(parent.append_move(node_));
+  }
+
+  pugi::xml_node Node() const { return node_; }
+
+ private:
+  DocPtr owner_;
+  pugi::xml_node node_;
+};
+
+}  // namespace
+
+pugi::xml_node DocState::Parking() {
+  if (!parking) {
+    parking = doc.append_child("parking");
+    if (!parking) throw std::bad_alloc();
+  }
+  return parking;
+}
+
+pugi::xml_node DocState::Root() const {
+  for (pugi::xml_node c = doc.first_child(); c; c = c.next_sibling()) {
+    if (c.type() == pugi::node_element && c != parking) return c;
+  }
+  return {};
+}
+
+bool IsCharData(pugi::xml_node node) {
+  const pugi::xml_node_type type = node.type();
+  return type == pugi::node_pcdata || type == pugi::node_cdata;
+}
+
+bool RunIsSignificant(pugi::xml_node first) {
+  for (pugi::xml_node n = first; n && IsCharData(n); n = n.next_sibling()) {
+    if (n.type() == pugi::node_cdata || !IsBlankText(n.value())) return true;
+  }
+  return false;
+}
+
+String RunText(pugi::xml_node first) {
+  pugi::xml_node next = first.next_sibling();
+  if (!next || !IsCharData(next)) return first.value();
+  String text;
+  for (pugi::xml_node n = first; n && IsCharData(n); n = n.next_sibling())
+    text += n.value();
+  return text;
+}
+
+Ref<IXmlNode> WrapNode(const DocPtr& owner, pugi::xml_node node) {
+  if (!node) return nullptr;
+  if (node.type() == pugi::node_element) return MakeRef<XmlElement>(owner, node);
+  if (IsCharData(node)) return MakeRef<XmlDataNode>(owner, node, true);
+  return nullptr;
+}
+
+Ref<IXmlElement> WrapElement(const DocPtr& owner, pugi::xml_node node) {
+  if (!node || node.type() != pugi::node_element) return nullptr;
+  return MakeRef<XmlElement>(owner, node);
+}
+
+bool IsXmlName(std::string_view name) {
+  if (name.empty() || !IsNameStart(static_cast<unsigned char>(name.front()))) return false;
+  for (char c : name) {
+    if (!IsNameChar(static_cast<unsigned char>(c))) return false;
+  }
+  return true;
+}
+
+void CheckName(std::string_view name, const char* source) {
+  if (IsXmlName(name)) return;
+  RaiseXmlError(err::kXmlInvalidContent, source, {Variant(String(name))},
+                "\"" + String(name) + "\" is not a valid XML name");
+}
+
+void CheckText(std::string_view text, const char* source) {
+  if (text.find('\0') == std::string_view::npos) return;
+  RaiseXmlError(err::kXmlInvalidContent, source, {Variant(String("NUL"))},
+                "a text with a NUL character cannot be stored in XML");
+}
+
+void RaiseXmlError(Long number, const char* source, const VariantArray& params,
+                   const String& fallback) {
+  if (!FormatErrorMessage(String(), number, params).empty()) {
+    RaiseError(number, source, kLevelFatal, params);
+  }
+  String src = source;
+  String description = fallback;
+  String helpFile;
+  String helpContext;
+  Long flags = ErrorLevelFlags(kLevelFatal);
+  ErrorServer()->ErrorObject()->Raise(number, src, description, helpFile, helpContext, flags);
+  throw Error(number, src, description);  // should the service ever return
+}
+
+Ref<IXmlElement> XmlDocument::CreateElement(const String& tag) {
+  CheckName(tag, kDocumentSource);
+  state_->Changed();
+  pugi::xml_node node = state_->Parking().append_child(tag.c_str());
+  if (!node) throw std::bad_alloc();
+  return WrapElement(state_, node);
+}
+
+Ref<IXmlDataNode> XmlDocument::CreateDataNode(const String& text) {
+  CheckText(text, kDocumentSource);
+  state_->Changed();
+  pugi::xml_node node = state_->Parking().append_child(pugi::node_cdata);
+  if (!node || !node.set_value(text.c_str(), text.size())) throw std::bad_alloc();
+  return MakeRef<XmlDataNode>(state_, node, false);
+}
+
+Ref<IXmlElement> XmlDocument::DocumentElement() {
+  return WrapElement(state_, state_->Root());
+}
+
+void XmlDocument::SetDocumentElement(const Ref<IXmlElement>& root) {
+  auto* element = dynamic_cast<XmlElement*>(&SameDocumentOrRaise(root, state_, kDocumentSource));
+  if (element == nullptr) ThrowObjectNotSet();  // defensive: XmlElement is our only element
+  const pugi::xml_node node = element->Node();
+  const pugi::xml_node old = state_->Root();
+  if (node == old) return;
+  state_->Changed();
+  pugi::xml_node parking = state_->Parking();
+  // The new root leaves its place first: it may lie inside the old root.
+  if (!state_->doc.insert_move_before(node, parking)) throw std::bad_alloc();
+  if (old) parking.append_move(old);
+}
+
+}  // namespace velko::xml
