@@ -1,0 +1,245 @@
+#include "velko/outside/html_report.hpp"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "outside/report/report_document.hpp"
+#include "outside/report/rich_text_markup.hpp"
+#include "velko/core/error_module.hpp"
+#include "velko/core/translation.hpp"
+#include "velko/frame/error.hpp"
+#include "velko/frame/text.hpp"
+
+namespace velko {
+namespace {
+
+constexpr const char* kSource = "VelkoCore.HtmlReport";
+constexpr Long kPathFileAccessError = 75;
+
+// The parameters as TranslateText passes them: an array whose element 0 is an array stands for
+// that inner array.
+VariantArray MessageParams(const Variant& params) {
+  if (params.IsArray()) {
+    const VariantArray& items = params.Elements();
+    if (!items.empty() && items.front().IsArray()) return items.front().Elements();
+    return items;
+  }
+  if (params.IsEmpty() || params.IsMissing() || params.IsNull()) return {};
+  return {params};
+}
+
+String ParamText(const VariantArray& params, std::size_t index) {
+  if (index >= params.size()) return {};
+  return QuietlyOr(String{}, [&] { return params[index].ToString(); });
+}
+
+std::vector<String> SplitChars(std::string_view text) {
+  std::vector<String> chars;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = report::CharLength(text, i);
+    chars.emplace_back(text.substr(i, length));
+    i += length;
+  }
+  return chars;
+}
+
+[[noreturn]] void RaiseWriteError(const String& path, const char* step, int code) {
+  throw Error(kPathFileAccessError, kSource,
+              "The report file \"" + path + "\" cannot be written (" + step + ": " +
+                  std::strerror(code) + ").");
+}
+
+void WriteAll(int fd, const String& text, const String& path) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) RaiseWriteError(path, "write", n < 0 ? errno : EIO);
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+// Makes the rename durable; a folder that cannot be synced leaves the file written all the same.
+void SyncFolderOf(const String& path) {
+  const std::size_t slash = path.rfind('/');
+  const String folder = slash == String::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+// Writes `text` to a temporary file beside `path` and renames it over `path`.
+void WriteFileAtomically(const String& path, const String& text) {
+  if (path.empty()) RaiseWriteError(path, "open", ENOENT);
+  String temp = path + ".XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) RaiseWriteError(path, "create", errno);
+  try {
+    WriteAll(fd, text, path);
+    if (::fchmod(fd, 0644) != 0 || ::fsync(fd) != 0) RaiseWriteError(path, "flush", errno);
+    if (::close(fd) != 0) {
+      const int code = errno;
+      ::unlink(temp.c_str());
+      RaiseWriteError(path, "close", code);
+    }
+  } catch (...) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    throw;
+  }
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    const int code = errno;
+    ::unlink(temp.c_str());
+    RaiseWriteError(path, "rename", code);
+  }
+  SyncFolderOf(path);
+}
+
+}  // namespace
+
+String DefaultMessageText(const String& messageKey, const Variant& params) {
+  return QuietlyOr(String{}, [&] {
+    const std::size_t mark = messageKey.find("::");
+    const String text = mark == String::npos ? messageKey : messageKey.substr(mark + 2);
+    const VariantArray values = MessageParams(params);
+    String out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text.compare(i, 2, "%%") == 0 && i + 2 < text.size() && text[i + 2] >= '1' &&
+          text[i + 2] <= '5') {
+        out += ParamText(values, static_cast<std::size_t>(text[i + 2] - '1'));
+        i += 2;
+      } else if (text.compare(i, 2, "\\n") == 0) {
+        out += '\n';
+        ++i;
+      } else {
+        out += text[i];
+      }
+    }
+    return out;
+  });
+}
+
+HtmlReport::HtmlReport(String title) : doc_(std::make_unique<Document>()) {
+  doc_->title = std::move(title);
+}
+
+HtmlReport::~HtmlReport() = default;
+
+Long HtmlReport::PositionY() {
+  return doc_->positionY;
+}
+void HtmlReport::SetStyle(Long style) {
+  doc_->style = style;
+}
+Long HtmlReport::RightEdge(Long /*which*/) {
+  return doc_->RightEdge();
+}
+Long HtmlReport::PageWidth(Long /*which*/) {
+  return doc_->pageWidth;
+}
+void HtmlReport::PrintHeading(const String& text) {
+  doc_->AddHeading(text);
+}
+void HtmlReport::SetTableStyle(Integer style) {
+  doc_->tableStyle = style;
+}
+void HtmlReport::SetTableMode(Long mode) {
+  doc_->tableMode = mode;
+}
+void HtmlReport::SetTableParam(Long param) {
+  doc_->tableParam = std::clamp(param, 0, 72);
+}
+void HtmlReport::SetOption(Integer option) {
+  doc_->option = option;
+}
+Long HtmlReport::ReportLevel() {
+  return doc_->reportLevel;
+}
+Long HtmlReport::ReportOptions() {
+  return doc_->reportOptions;
+}
+
+void HtmlReport::PrintTable(const String& format, const String& header, const String& body,
+                            Long backColour, Long /*reserved1*/, Long /*reserved2*/) {
+  doc_->AddTable(format, header, body, backColour);
+}
+
+void HtmlReport::DrawLine(Long x1, Long y1, Long x2, Long y2) {
+  doc_->AddLine(x1, y1, x2, y2);
+}
+
+String HtmlReport::ReplaceChars(const String& text, const String& from, const String& to) {
+  const std::vector<String> fromChars = SplitChars(from);
+  const std::vector<String> toChars = SplitChars(to);
+  String out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = report::CharLength(text, i);
+    const std::string_view c(text.data() + i, length);
+    const auto found = std::find(fromChars.begin(), fromChars.end(), c);
+    const auto index = static_cast<std::size_t>(found - fromChars.begin());
+    // A character without a counterpart in `to` stays as it is.
+    out +=
+        found != fromChars.end() && index < toChars.size() ? std::string_view(toChars[index]) : c;
+    i += length;
+  }
+  return out;
+}
+
+Long HtmlReport::TextWidth(const String& text) {
+  return report::MeasureText(text);
+}
+
+String HtmlReport::Translate(const String& plugInId, const String& messageKey,
+                             const Variant& params) {
+  String text = TranslateText(plugInId, messageKey, params);
+  if (!text.empty() || messageKey.empty()) return text;
+  return DefaultMessageText(messageKey, params);
+}
+
+void HtmlReport::SetPageWidth(Long width) {
+  if (width <= 0) {
+    throw Error(rt::kInvalidCall, kSource,
+                "The page width must be positive (" + std::to_string(width) + ").");
+  }
+  doc_->pageWidth = width;
+}
+
+void HtmlReport::SetRightEdge(Long edge) {
+  if (edge <= 0) {
+    throw Error(rt::kInvalidCall, kSource,
+                "The right edge must be positive (" + std::to_string(edge) + ").");
+  }
+  doc_->rightEdge = edge;
+}
+
+void HtmlReport::SetReportLevel(Long level) {
+  doc_->reportLevel = level;
+}
+void HtmlReport::SetReportOptions(Long options) {
+  doc_->reportOptions = options;
+}
+void HtmlReport::SetTitle(const String& title) {
+  doc_->title = title;
+}
+const String& HtmlReport::Title() const {
+  return doc_->title;
+}
+String HtmlReport::Html() const {
+  return doc_->Render();
+}
+void HtmlReport::SaveToFile(const String& path) const {
+  WriteFileAtomically(path, Html());
+}
+
+}  // namespace velko

@@ -1,0 +1,392 @@
+#include "outside/report/rich_text_markup.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <optional>
+
+#include "velko/frame/text.hpp"
+
+namespace velko::report {
+namespace {
+
+// Groups nested deeper than this still print their text, in the format of the deepest group.
+constexpr std::size_t kMaxGroupDepth = 100;
+
+bool IsAsciiLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+bool IsContinuation(std::string_view s, std::size_t i) {
+  return i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80;
+}
+
+int HexValue(char c) {
+  if (IsDigit(c)) return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Destinations of a whole document that hold no visible text.
+bool IsHiddenDestination(std::string_view word) {
+  static constexpr std::array<std::string_view, 31> kHidden = {
+      "fonttbl",   "colortbl",     "stylesheet", "info",
+      "pict",      "header",       "headerl",    "headerr",
+      "headerf",   "footer",       "footerl",    "footerr",
+      "footerf",   "object",       "themedata",  "colorschememapping",
+      "datastore", "latentstyles", "listtable",  "listoverridetable",
+      "rsidtbl",   "generator",    "xmlnstbl",   "mmathPr",
+      "fldinst",   "filetbl",      "revtbl",     "listtext",
+      "pntext",    "nonshppict",   "bkmkstart"};
+  return std::find(kHidden.begin(), kHidden.end(), word) != kHidden.end();
+}
+
+// Control words that stand for one character.
+std::optional<std::string_view> SymbolWord(std::string_view word) {
+  struct Symbol {
+    std::string_view word;
+    std::string_view text;
+  };
+  static constexpr std::array<Symbol, 10> kSymbols = {{{"emdash", "\u2014"},
+                                                       {"endash", "\u2013"},
+                                                       {"bullet", "\u2022"},
+                                                       {"lquote", "\u2018"},
+                                                       {"rquote", "\u2019"},
+                                                       {"ldblquote", "\u201C"},
+                                                       {"rdblquote", "\u201D"},
+                                                       {"emspace", "\u2003"},
+                                                       {"enspace", "\u2002"},
+                                                       {"tab", "\t"}}};
+  for (const auto& s : kSymbols) {
+    if (s.word == word) return s.text;
+  }
+  return std::nullopt;
+}
+
+struct Format {
+  bool italic = false;
+  bool bold = false;
+  bool underline = false;
+  int halfPoints = 0;  // 0: the surrounding size
+  bool hidden = false;
+  long unicodeSkip = 1;
+
+  bool SameLook(const Format& o) const {
+    return italic == o.italic && bold == o.bold && underline == o.underline &&
+           halfPoints == o.halfPoints;
+  }
+};
+
+struct ControlWord {
+  std::string_view word;
+  std::optional<long> param;
+  std::string_view raw;  // the source text including its delimiter
+};
+
+class Renderer {
+ public:
+  explicit Renderer(std::string_view text) : src_(text), document_(text.substr(0, 5) == "{\\rtf") {
+    stack_.emplace_back();
+    result_.plainLines.emplace_back();
+  }
+
+  RenderedText Run() {
+    while (pos_ < src_.size())
+      Step();
+    FlushRun();
+    if (!document_) EmitPendingBreaks();  // a document's final paragraph mark is no empty line
+    return std::move(result_);
+  }
+
+ private:
+  Format& Current() { return stack_.back(); }
+
+  void Step() {
+    const char c = src_[pos_];
+    if (c == '{') return OpenGroup();
+    if (c == '}') return CloseGroup();
+    if (c == '\\') return ReadControl();
+    if (c == '\r' || c == '\n') return ReadLineEnd();
+    const std::size_t length = CharLength(src_, pos_);
+    AppendText(src_.substr(pos_, length));
+    pos_ += length;
+    groupStart_ = false;
+  }
+
+  void OpenGroup() {
+    ++pos_;
+    if (stack_.size() < kMaxGroupDepth) {
+      stack_.push_back(Current());
+    } else {
+      ++overflowDepth_;
+    }
+    groupStart_ = true;
+  }
+
+  void CloseGroup() {
+    ++pos_;
+    groupStart_ = false;
+    if (overflowDepth_ > 0) {
+      --overflowDepth_;
+    } else if (stack_.size() > 1) {  // an unmatched "}" closes nothing
+      stack_.pop_back();
+    }
+  }
+
+  void ReadLineEnd() {
+    const char c = src_[pos_++];
+    if (c == '\r' && pos_ < src_.size() && src_[pos_] == '\n') ++pos_;
+    if (!document_) Break();
+  }
+
+  void ReadControl() {
+    const std::size_t start = pos_;
+    ++pos_;
+    if (pos_ >= src_.size()) return AppendText("\\");
+    if (IsAsciiLetter(src_[pos_])) return ApplyWord(ReadWord(start));
+    ReadSymbol(start);
+  }
+
+  ControlWord ReadWord(std::size_t start) {
+    ControlWord cw;
+    const std::size_t wordStart = pos_;
+    while (pos_ < src_.size() && IsAsciiLetter(src_[pos_]))
+      ++pos_;
+    cw.word = src_.substr(wordStart, pos_ - wordStart);
+    std::size_t digits = pos_;
+    if (digits < src_.size() && src_[digits] == '-') ++digits;
+    const std::size_t firstDigit = digits;
+    while (digits < src_.size() && IsDigit(src_[digits]))
+      ++digits;
+    if (digits > firstDigit) {
+      const std::string_view number = src_.substr(pos_, std::min<std::size_t>(digits - pos_, 11));
+      cw.param = std::strtol(String(number).c_str(), nullptr, 10);
+      pos_ = digits;
+    }
+    if (pos_ < src_.size() && src_[pos_] == ' ') ++pos_;
+    cw.raw = src_.substr(start, pos_ - start);
+    return cw;
+  }
+
+  void ApplyWord(const ControlWord& cw) {
+    const bool atGroupStart = groupStart_;
+    groupStart_ = false;
+    if (ApplyFormatWord(cw) || ApplyTextWord(cw)) return;
+    if (!document_) return AppendText(cw.raw);  // data such as "C:\temp" prints as it stands
+    if (atGroupStart && IsHiddenDestination(cw.word)) Current().hidden = true;
+  }
+
+  bool ApplyFormatWord(const ControlWord& cw) {
+    const bool on = !cw.param || *cw.param != 0;
+    Format& f = Current();
+    if (cw.word == "i") {
+      f.italic = on;
+    } else if (cw.word == "b") {
+      f.bold = on;
+    } else if (cw.word == "ul") {
+      f.underline = on;
+    } else if (cw.word == "ulnone") {
+      f.underline = false;
+    } else if (cw.word == "fs") {
+      f.halfPoints = cw.param ? static_cast<int>(std::clamp(*cw.param, 0L, 400L)) : 0;
+    } else if (cw.word == "plain") {
+      f.italic = f.bold = f.underline = false;
+      f.halfPoints = 0;
+    } else if (cw.word == "uc") {
+      f.unicodeSkip = cw.param ? std::clamp(*cw.param, 0L, 8L) : 1;
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  bool ApplyTextWord(const ControlWord& cw) {
+    if (cw.word == "line" || cw.word == "par") {
+      Break();
+    } else if (cw.word == "u" && cw.param) {
+      const long code = *cw.param < 0 ? *cw.param + 65536 : *cw.param;
+      if (code >= 0 && code <= 0x10FFFF) AppendText(CharFromCode(static_cast<Long>(code)));
+      skipChars_ = Current().unicodeSkip;
+    } else if (const auto symbol = SymbolWord(cw.word)) {
+      AppendText(*symbol);
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  void ReadSymbol(std::size_t start) {
+    const char c = src_[pos_++];
+    const bool atGroupStart = groupStart_;
+    groupStart_ = false;
+    switch (c) {
+      case '\\':
+      case '{':
+      case '}':
+        return AppendText(std::string_view(&src_[pos_ - 1], 1));
+      case '~':
+        return AppendText("\u00A0");
+      case '_':
+        return AppendText("\u2011");
+      case '-':
+        return;
+      case '\r':
+      case '\n':
+        --pos_;
+        ReadLineEnd();
+        if (document_) Break();
+        return;
+      case '\'':
+        return ReadHexChar(start);
+      case '*':
+        if (document_ && atGroupStart) Current().hidden = true;
+        if (document_) return;
+        break;
+      default:
+        if (document_) return;
+        break;
+    }
+    AppendText(src_.substr(start, pos_ - start));
+  }
+
+  void ReadHexChar(std::size_t start) {
+    if (pos_ + 1 < src_.size()) {
+      const int hi = HexValue(src_[pos_]);
+      const int lo = HexValue(src_[pos_ + 1]);
+      if (hi >= 0 && lo >= 0) {
+        pos_ += 2;
+        return AppendText(CharFromCode(hi * 16 + lo));
+      }
+    }
+    if (!document_) AppendText(src_.substr(start, pos_ - start));
+  }
+
+  void AppendText(std::string_view text) {
+    if (Current().hidden || text.empty()) return;
+    if (skipChars_ > 0) {  // the fallback characters after \uN
+      --skipChars_;
+      return;
+    }
+    EmitPendingBreaks();
+    if (!run_.empty() && !runFormat_.SameLook(Current())) FlushRun();
+    if (run_.empty()) runFormat_ = Current();
+    run_ += text;
+    result_.plainLines.back() += text;
+  }
+
+  void Break() {
+    if (Current().hidden) return;
+    FlushRun();
+    ++pendingBreaks_;
+  }
+
+  void EmitPendingBreaks() {
+    for (; pendingBreaks_ > 0; --pendingBreaks_) {
+      result_.html += "<br>";
+      result_.plainLines.emplace_back();
+    }
+  }
+
+  void FlushRun() {
+    if (run_.empty()) return;
+    String& out = result_.html;
+    const Format& f = runFormat_;
+    if (f.halfPoints > 0) {
+      out += "<span style=\"font-size:";
+      out += std::to_string(f.halfPoints / 2);
+      out += f.halfPoints % 2 ? ".5pt\">" : "pt\">";
+    }
+    if (f.bold) out += "<b>";
+    if (f.italic) out += "<i>";
+    if (f.underline) out += "<u>";
+    AppendEscaped(out, run_);
+    if (f.underline) out += "</u>";
+    if (f.italic) out += "</i>";
+    if (f.bold) out += "</b>";
+    if (f.halfPoints > 0) out += "</span>";
+    run_.clear();
+  }
+
+  std::string_view src_;
+  bool document_;
+  std::size_t pos_ = 0;
+  std::vector<Format> stack_;
+  int overflowDepth_ = 0;
+  bool groupStart_ = false;
+  long skipChars_ = 0;
+  int pendingBreaks_ = 0;
+  String run_;
+  Format runFormat_;
+  RenderedText result_;
+};
+
+}  // namespace
+
+std::size_t CharLength(std::string_view s, std::size_t i) {
+  const auto b0 = static_cast<unsigned char>(s[i]);
+  std::size_t length = 1;
+  if (b0 >= 0xC2 && b0 <= 0xDF) {
+    length = 2;
+  } else if ((b0 & 0xF0) == 0xE0) {
+    length = 3;
+  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+    length = 4;
+  } else {
+    return 1;
+  }
+  for (std::size_t k = 1; k < length; ++k) {
+    if (!IsContinuation(s, i + k)) return 1;
+  }
+  return length;
+}
+
+std::size_t CharCount(std::string_view text) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < text.size(); i += CharLength(text, i))
+    ++count;
+  return count;
+}
+
+void AppendEscaped(String& out, std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = CharLength(text, i);
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (length > 1) {
+      out.append(text.substr(i, length));
+    } else if (c >= 0x80) {
+      out += CharFromCode(c);  // not UTF-8: the character of that code, as everywhere
+    } else if (c == '&') {
+      out += "&amp;";
+    } else if (c == '<') {
+      out += "&lt;";
+    } else if (c == '>') {
+      out += "&gt;";
+    } else if (c == '"') {
+      out += "&quot;";
+    } else if (c == '\'') {
+      out += "&#39;";
+    } else if (c == '\t') {
+      out += "&emsp;";
+    } else if (c < 0x20) {
+      out += "\uFFFD";
+    } else {
+      out += static_cast<char>(c);
+    }
+    i += length;
+  }
+}
+
+String Escaped(std::string_view text) {
+  String out;
+  AppendEscaped(out, text);
+  return out;
+}
+
+RenderedText RenderRichText(std::string_view text) {
+  return Renderer(text).Run();
+}
+
+}  // namespace velko::report

@@ -1,0 +1,53 @@
+#include "outside/report/table_format.hpp"
+
+#include "velko/frame/text.hpp"
+
+namespace velko::report {
+namespace {
+
+// Widths beyond this are taken as this (a page is never wider).
+constexpr Long kMaxWidth = 100'000'000;
+
+ColumnFormat ParseColumnFormat(std::string_view cell) {
+  ColumnFormat column;
+  std::size_t i = 0;
+  if (i < cell.size() && (cell[i] == '<' || cell[i] == '^' || cell[i] == '>')) {
+    column.align = cell[i] == '<' ? Align::kLeft : cell[i] == '^' ? Align::kCentre : Align::kRight;
+    ++i;
+  }
+  for (; i < cell.size() && (cell[i] == '+' || cell[i] == '!'); ++i) {
+    (cell[i] == '+' ? column.wraps : column.ruleRight) = true;
+  }
+  Long width = 0;
+  const std::size_t firstDigit = i;
+  for (; i < cell.size() && cell[i] >= '0' && cell[i] <= '9'; ++i) {
+    width = width >= kMaxWidth / 10 ? kMaxWidth : width * 10 + (cell[i] - '0');
+  }
+  if (i > firstDigit) column.width = width;
+  return column;
+}
+
+}  // namespace
+
+std::vector<ColumnFormat> ParseTableFormat(std::string_view format) {
+  String text = TrimBlanks(format);
+  while (!text.empty() && (text.back() == ';' || text.back() == ' '))
+    text.pop_back();
+  std::vector<ColumnFormat> columns;
+  if (text.empty()) return columns;
+  for (const String& part : Split(text, "|"))
+    columns.push_back(ParseColumnFormat(TrimBlanks(part)));
+  return columns;
+}
+
+std::vector<TableRow> SplitTableText(std::string_view text) {
+  std::vector<TableRow> rows;
+  if (text.empty()) return rows;
+  std::vector<String> parts = Split(text, ";");
+  if (parts.back().empty()) parts.pop_back();  // the ";" that ends the last row
+  for (const String& part : parts)
+    rows.push_back(Split(part, "|"));
+  return rows;
+}
+
+}  // namespace velko::report
