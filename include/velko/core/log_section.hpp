@@ -21,10 +21,15 @@ class ScopedLogSection {
   Long Handle() const { return handle_; }
   bool IsOpen() const { return handle_ != 0; }
 
-  // Records one problem while the section is open; does nothing otherwise.
+  // Records one problem while the section is open; does nothing otherwise. A failing log loses
+  // only that entry: logging never fails the load.
   void LogError(Long errNo, Long level, const String& messageKey,
-                const Variant& params = Variant::Missing()) {
-    if (IsOpen()) log_->LogError(errNo, level, messageKey, params);
+                const Variant& params = Variant(VariantArray{})) noexcept {
+    if (!IsOpen()) return;
+    try {
+      log_->LogError(errNo, level, messageKey, params);
+    } catch (...) {  // the log's own failure is not the load's
+    }
   }
 
   // Closes the section now (once); a failing log is ignored, closing must not mask the error

@@ -1,0 +1,70 @@
+#include "velko/limits/limit_coll.hpp"
+
+#include "velko/core/error_module.hpp"
+
+namespace velko {
+namespace {
+
+constexpr ErrorPolicy kCentral{"VelkoCore.CLimitColl"};
+
+}  // namespace
+
+Ref<CLimitColl> CreateLimitColl() {
+  return MakeRef<CLimitColl>();
+}
+
+Long CLimitColl::Count() {
+  return static_cast<Long>(limits_.size());
+}
+
+Ref<ILimit> CLimitColl::Item(Long index) {
+  if (index < 1 || index > Count()) return nullptr;
+  return limits_[static_cast<std::size_t>(index - 1)];
+}
+
+void CLimitColl::Add(const Ref<ILimit>& limit) {
+  InsertLimit(limit, 0, 0);
+}
+
+void CLimitColl::Clear() {
+  limits_.clear();
+}
+
+void CLimitColl::Remove(Long index) {
+  if (index < 1 || index > Count()) return;
+  limits_.erase(limits_.begin() + (index - 1));
+}
+
+Ref<IEnumVariant> CLimitColl::NewEnum() {
+  return QuietlyOr(Ref<IEnumVariant>(), [&] {
+    VariantArray items(limits_.begin(), limits_.end());
+    return MakeEnumerator(std::move(items));
+  });
+}
+
+void CLimitColl::InsertLimit(const Ref<ILimit>& limit, Long before, Long after) {
+  Guarded(kCentral, [&] {
+    if (!limit) return;           // a none entry would only trip every later walk over the limits
+    Long position = Count() + 1;  // 1-based position the limit will take
+    if (before >= 1) {
+      if (before > Count()) RaiseRuntimeError(rt::kSubscriptOutOfRange);
+      position = before;
+    } else if (after >= 1) {
+      if (after > Count()) RaiseRuntimeError(rt::kSubscriptOutOfRange);
+      position = after + 1;
+    }
+    limits_.insert(limits_.begin() + (position - 1), limit);
+  });
+}
+
+Ref<ILimitColl> CLimitColl::Clone() {
+  return Guarded(kCentral, [&] {
+    auto copy = CreateLimitColl();
+    for (const auto& limit : limits_) {
+      if (auto cloned = limit->Clone()) copy->limits_.push_back(cloned);
+    }
+    return Ref<ILimitColl>(copy);
+  });
+}
+
+}  // namespace velko
