@@ -74,6 +74,13 @@ void RaiseError(Long errNo, const char* source, Long level, const VariantArray& 
   RaiseError(String(), errNo, src, level, params);
 }
 
+void RaiseErrorOr(Long errNo, const char* source, Long level, const VariantArray& params,
+                  const String& fallback) {
+  String description = FormatErrorMessage(String(), errNo, params);
+  if (description.empty()) description = fallback;
+  RaiseThroughService(errNo, source, description, ErrorLevelFlags(level));
+}
+
 void PassOnPendingError() {
   const Long last = ErrorServer()->ErrorObject()->LastNumber();
   if (std::current_exception()) {

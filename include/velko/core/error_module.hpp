@@ -29,6 +29,11 @@ namespace velko {
 [[noreturn]] void RaiseError(Long errNo, const char* source, Long level,
                              const VariantArray& params = {});
 
+// As RaiseError, for errors whose catalogue text may be missing (no language selected yet): the
+// description is then `fallback`, so that it always names what is at fault.
+[[noreturn]] void RaiseErrorOr(Long errNo, const char* source, Long level, const VariantArray& params,
+                               const String& fallback);
+
 // Passes on the error that is being handled (call from a catch block).
 [[noreturn]] void PassOnPendingError();
 

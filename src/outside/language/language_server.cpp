@@ -58,15 +58,8 @@ bool IsPlainName(const String& name) {
 // text (no language loaded yet, or a catalogue without the key): the description always names
 // what is at fault.
 [[noreturn]] void RaiseLanguageError(Long number, const char* source, const VariantArray& params,
-                                     String fallback) {
-  String description = FormatErrorMessage(String(), number, params);
-  if (description.empty()) description = std::move(fallback);
-  String src = source;
-  String helpFile;
-  String helpContext;
-  Long flags = ErrorLevelFlags(kLevelFatal);
-  ErrorServer()->ErrorObject()->Raise(number, src, description, helpFile, helpContext, flags);
-  throw Error(number, src, description);  // an error service must not return from Raise
+                                     const String& fallback) {
+  RaiseErrorOr(number, source, kLevelFatal, params, fallback);
 }
 
 [[noreturn]] void RaiseCatalogueBroken(const CatalogueProblem& problem) {

@@ -21,16 +21,7 @@ namespace velko {
 
 void RaiseRegistryError(Long number, Long level, const VariantArray& params,
                         const String& fallback) {
-  if (!FormatErrorMessage(String(), number, params).empty()) {
-    RaiseError(number, kRegistrySource, level, params);
-  }
-  String source = kRegistrySource;
-  String description = fallback;
-  String helpFile;
-  String helpContext;
-  Long flags = ErrorLevelFlags(level);
-  ErrorServer()->ErrorObject()->Raise(number, source, description, helpFile, helpContext, flags);
-  throw Error(number, source, description);  // an error service must not return from Raise
+  RaiseErrorOr(number, kRegistrySource, level, params, fallback);
 }
 
 namespace {

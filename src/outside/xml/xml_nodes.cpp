@@ -294,16 +294,7 @@ void CheckText(std::string_view text, const char* source) {
 
 void RaiseXmlError(Long number, const char* source, const VariantArray& params,
                    const String& fallback) {
-  if (!FormatErrorMessage(String(), number, params).empty()) {
-    RaiseError(number, source, kLevelFatal, params);
-  }
-  String src = source;
-  String description = fallback;
-  String helpFile;
-  String helpContext;
-  Long flags = ErrorLevelFlags(kLevelFatal);
-  ErrorServer()->ErrorObject()->Raise(number, src, description, helpFile, helpContext, flags);
-  throw Error(number, src, description);  // should the service ever return
+  RaiseErrorOr(number, source, kLevelFatal, params, fallback);
 }
 
 Ref<IXmlElement> XmlDocument::CreateElement(const String& tag) {
