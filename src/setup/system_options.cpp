@@ -97,7 +97,9 @@ Ref<ISystemOptions> SharedSystemOptions() {
   return tSharedOptions;
 }
 
-Ref<ISystemOptions> ExistingSharedSystemOptions() { return tSharedOptions; }
+Ref<ISystemOptions> ExistingSharedSystemOptions() {
+  return tSharedOptions;
+}
 
 void SetSharedSystemOptions(Ref<ISystemOptions> options) {
   tSharedOptions = std::move(options);

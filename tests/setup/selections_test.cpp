@@ -105,8 +105,8 @@ TEST_F(SelectionsTest, ServiceEventsMatchPerGroup) {
   EXPECT_TRUE(Applies({{"Inspection", "Repair"}, {"Inspection", "Annual"}}));  // either matches
   EXPECT_TRUE(Applies({{"Inspection", ""}}));                                  // the activity alone
   selections.Activities()->AddNew("Calibration", "");
-  // A selection without SelectAll covers only its own event, or a question without one.
-  EXPECT_FALSE(Applies({{"Calibration", "Full"}}));
+  // An event the definition does not know falls into group 0, where nothing is selected.
+  EXPECT_TRUE(Applies({{"Calibration", "Full"}}));
   EXPECT_TRUE(Applies({{"Inspection", "Annual"}, {"Calibration", ""}}));
   EXPECT_FALSE(Applies({{"Inspection", "Repair"}, {"Calibration", ""}}));
 }

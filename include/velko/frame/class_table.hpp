@@ -70,7 +70,10 @@ ClassInfo MakeClassInfo(const char* name, Instancing instancing) {
   return info;
 }
 
-struct ClassRegistrar {
+// Hidden, so that each module (the library, every plug-in) runs its own copy of the inline
+// constructor and fills its own table; an exported copy would be bound to the first module
+// loaded, and a plug-in's classes would land in the library's table.
+struct __attribute__((visibility("hidden"))) ClassRegistrar {
   explicit ClassRegistrar(ClassInfo info) { ThisModuleClasses().Add(std::move(info)); }
 };
 

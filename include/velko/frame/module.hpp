@@ -77,8 +77,9 @@ Long ModuleUnregisterServer(ModuleState& module);
     return ::velko::ModuleCanUnloadNow(::velko::ThisModuleState());                         \
   }                                                                                         \
   extern "C" __attribute__((visibility("default"))) ::velko::Long DllRegisterServer() {    \
-    return ::velko::ModuleRegisterServer(::velko::ThisModuleState(),                        \
-                                         reinterpret_cast<const void*>(&DllCanUnloadNow));  \
+    /* A hidden symbol locates this module: an exported one may bind to another module. */ \
+    return ::velko::ModuleRegisterServer(                                                   \
+        ::velko::ThisModuleState(), reinterpret_cast<const void*>(&::velko::ThisModuleState)); \
   }                                                                                         \
   extern "C" __attribute__((visibility("default"))) ::velko::Long DllUnregisterServer() {  \
     return ::velko::ModuleUnregisterServer(::velko::ThisModuleState());                     \
