@@ -86,7 +86,7 @@ void ApplyFont(const Ref<IControls>& controls, const String& fontName) {
 }
 
 Long VersionComponent(const std::vector<String>& parts, std::size_t index) {
-  return index < parts.size() ? RoundToLong(ParseNumber(parts[index])) : 0;
+  return index < parts.size() ? ParseLong(parts[index]) : 0;
 }
 
 constexpr ErrorPolicy kPlugInSetupPolicy{"VelkoCore.GTranslate",

@@ -85,6 +85,8 @@ Long RoundToLong(double value) {
   return static_cast<Long>(rounded);
 }
 
+Long ParseLong(std::string_view text) { return RoundToLong(ParseNumber(text)); }
+
 Integer RoundToInteger(double value) {
   const double rounded = std::nearbyint(value);
   if (!(rounded >= std::numeric_limits<Integer>::min() &&

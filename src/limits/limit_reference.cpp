@@ -107,7 +107,7 @@ void CLimitReference::Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>& 
     testId_ = 0;
     measKey_.clear();
     const String id = in->GetAttribute("ElementID");
-    if (!id.empty()) testId_ = RoundToLong(ParseNumber(id));
+    if (!id.empty()) testId_ = ParseLong(id);
     measKey_ = in->GetAttribute("Key");
   });
 }

@@ -183,7 +183,7 @@ void GQuartoXML::XmlLoadValue(const Ref<IXmlElement>& in, Variant& value, Long& 
       value = number;
       type = kValueFloat;
     } else if (name == "Int") {
-      const Long number = RoundToLong(ParseNumber(text));
+      const Long number = ParseLong(text);
       value = number;
       type = kValueInteger;
     } else if (name == "Bool") {

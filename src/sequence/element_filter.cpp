@@ -71,7 +71,7 @@ void CElementFilter::Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>& l
       } else if (tag == "ServiceRecord") {
         recordId = child->ElementText();
         const String optionsText = child->GetAttribute("Options");
-        if (!optionsText.empty()) options = RoundToLong(ParseNumber(optionsText));
+        if (!optionsText.empty()) options = ParseLong(optionsText);
       } else if (tag == "ServiceEvents") {
         activities->Load(child, log);
       }

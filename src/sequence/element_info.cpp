@@ -235,7 +235,7 @@ void CElementInfo::Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>& /*l
 // Never raises: a step that fails leaves the fields as far as they got.
 void CElementInfo::ReadProcedure(const Ref<IXmlElement>& element) {
   Quietly([&] {
-    format_ = RoundToLong(ParseNumber(element->GetAttribute("Format")));
+    format_ = ParseLong(element->GetAttribute("Format"));
     String text;
     if (format_ == kProcedureRtf || format_ == kProcedureHtml) {
       // Markup is stored as one character-data node; a text stored as ordinary element text

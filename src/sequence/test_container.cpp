@@ -1,8 +1,12 @@
 #include "velko/sequence/test_container.hpp"
 
+#include <algorithm>
+#include <typeinfo>
+
 #include "sequence/tree_nesting.hpp"
 #include "velko/core/error_module.hpp"
 #include "velko/core/error_numbers.hpp"
+#include "velko/core/xml_walk.hpp"
 #include "velko/core/plugin_manager.hpp"
 #include "velko/frame/numeric.hpp"
 #include "velko/outside/value_formatter.hpp"
@@ -20,21 +24,8 @@ constexpr ErrorPolicy kAddPolicy{kSource, {err::kContainerAdd}};
 constexpr ErrorPolicy kRemovePolicy{kSource, {err::kContainerChildNotFound}};
 constexpr ErrorPolicy kClonePolicy{kSource};
 
-Long ReadLong(const String& text) {
-  return RoundToLong(ParseNumber(text));
-}
-
-// The child elements of an XML element in document order (character data is skipped).
-template <class F>
-void ForEachChildElement(const Ref<IXmlElement>& parent, F&& visit) {
-  const Ref<IXmlElementList> children = parent->ChildNodes();
-  const Long count = children->NodeCount();
-  for (Long i = 0; i < count; ++i) {
-    if (const Ref<IXmlElement> child = QueryInterface<IXmlElement>(children->NodeAt(i))) {
-      visit(child);
-    }
-  }
-}
+// Below this many nodes a walk is as quick as a look-up, and no index is kept.
+constexpr std::size_t kMinIndexedNodes = 32;
 
 }  // namespace
 
@@ -68,6 +59,7 @@ void CTestContainer::Add(const Ref<ITestElement>& child, const Ref<ITestElement>
     }
     child->SetParent(self);
     children_.insert(at, child);
+    TreeShapeChanged();
     AdoptStandards(child);
   });
 }
@@ -93,6 +85,9 @@ Ref<ITestElement> CTestContainer::FindElement(Long elementId) {
   return QuietlyOr(Ref<ITestElement>(), [&]() -> Ref<ITestElement> {
     const TreeNestingGuard nesting;
     if (nesting.TooDeep()) return nullptr;
+    if (ITestElement* found = nullptr; LookUpIndexed(elementId, nesting.Level(), found)) {
+      return found ? RefToSelf<ITestElement>(found) : nullptr;
+    }
     const auto children = children_;  // a snapshot: a child's look-up may change this list
     for (const auto& child : children) {
       if (QuietlyOr(false, [&] { return child->ID() == elementId; })) return child;
@@ -106,12 +101,113 @@ Ref<ITestElement> CTestContainer::FindElement(Long elementId) {
   });
 }
 
+// The first search of a tree shape walks the tree; a second one builds the index, which then
+// answers every search until the shape changes.
+bool CTestContainer::LookUpIndexed(Long id, int level, ITestElement*& found) {
+  const std::uint64_t version = TreeShapeVersion();
+  if (subtreeIndex_.version != version) {
+    if (searchedAt_ != version) {
+      searchedAt_ = version;
+      return false;
+    }
+    BuildSubtreeIndex(version);
+  }
+  // The walk would stop at the nesting limit somewhere below: let it.
+  if (!subtreeIndex_.usable || level + subtreeIndex_.height > kMaxTreeNesting) return false;
+  const auto& entries = subtreeIndex_.entries;
+  const auto at = std::lower_bound(entries.begin(), entries.end(), id,
+                                   [](const Candidate& c, Long key) { return c.first < key; });
+  found = at != entries.end() && at->first == id ? at->second : nullptr;
+  return true;
+}
+
+void CTestContainer::BuildSubtreeIndex(std::uint64_t version) {
+  SubtreeIndex index;
+  index.version = version;
+  index.usable = GatherCandidates(index.entries, 0, index.height) &&
+                 index.entries.size() >= kMinIndexedNodes;
+  if (index.usable) {
+    // FindElement's answer for an ID is its first candidate in the gathered order.
+    std::stable_sort(index.entries.begin(), index.entries.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.first < b.first; });
+    index.entries.erase(std::unique(index.entries.begin(), index.entries.end(),
+                                    [](const Candidate& a, const Candidate& b) {
+                                      return a.first == b.first;
+                                    }),
+                        index.entries.end());
+    index.entries.shrink_to_fit();
+  } else {
+    index.entries = {};
+  }
+  subtreeIndex_ = std::move(index);
+}
+
+// FindElement's candidates in its order of preference: the direct children, then the
+// candidates of each child container in turn. False when a node is not one of the library's
+// own (its ID or its search could change unseen) or the tree is deeper than a walk goes.
+bool CTestContainer::GatherCandidates(std::vector<Candidate>& out, int level, int& height) const {
+  if (level > kMaxTreeNesting) return false;
+  height = std::max(height, level);
+  for (const auto& child : children_) {
+    if (dynamic_cast<TestNode*>(child.get()) == nullptr) return false;
+    out.emplace_back(child->ID(), child.get());
+  }
+  for (const auto& child : children_) {
+    ITestElement* const node = child.get();
+    const auto* group = dynamic_cast<const CTestContainer*>(node);
+    if (group == nullptr) {
+      if (dynamic_cast<ITestContainer*>(node) != nullptr) return false;
+      continue;
+    }
+    if (typeid(*group) != typeid(CTestContainer)) return false;  // may search its own way
+    if (!group->GatherCandidates(out, level + 1, height)) return false;
+  }
+  return true;
+}
+
+long CTestContainer::PositionOfResult(Long id) {
+  if (children_.size() < kMinIndexedNodes) return PositionOf(id);
+  const std::uint64_t version = TreeShapeVersion();
+  if (childIndex_.version != version) BuildChildIndex(version);
+  if (!childIndex_.usable) return PositionOf(id);
+  const auto& entries = childIndex_.entries;
+  const auto at =
+      std::lower_bound(entries.begin(), entries.end(), id,
+                       [](const std::pair<Long, long>& e, Long key) { return e.first < key; });
+  return at != entries.end() && at->first == id ? at->second : -1;
+}
+
+void CTestContainer::BuildChildIndex(std::uint64_t version) {
+  ChildIndex index;
+  index.version = version;
+  index.usable = true;
+  for (std::size_t i = 0; i < children_.size(); ++i) {
+    if (dynamic_cast<TestNode*>(children_[i].get()) == nullptr) {
+      index.usable = false;
+      break;
+    }
+    index.entries.emplace_back(children_[i]->ID(), static_cast<long>(i));
+  }
+  if (index.usable) {
+    std::stable_sort(index.entries.begin(), index.entries.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    index.entries.erase(
+        std::unique(index.entries.begin(), index.entries.end(),
+                    [](const auto& a, const auto& b) { return a.first == b.first; }),
+        index.entries.end());
+  } else {
+    index.entries = {};
+  }
+  childIndex_ = std::move(index);
+}
+
 void CTestContainer::Remove(const Ref<ITestElement>& child) {
   Guarded(kRemovePolicy, [&] {
     const long position = PositionOf(child->ID());
     if (position < 0) RaiseError(err::kContainerChildNotFound, kSource, kLevelItem);
     const Ref<ITestElement> removed = children_[static_cast<std::size_t>(position)];
     children_.erase(children_.begin() + position);
+    TreeShapeChanged();
     // The node taken out of the list loses its parent; it may be another object than the one
     // passed in when two children share an ID.
     if (removed) removed->SetParent(nullptr);
@@ -150,18 +246,18 @@ void CTestContainer::Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>& l
 }
 
 void CTestContainer::ReadDefinition(const Ref<IXmlElement>& in, const Ref<IProgressLog>& log) {
-  id_ = 0;
+  AssignId(0);
   plugInId_.clear();
   testId_ = 0;
   children_ = {};
-  id_ = ReadLong(in->GetAttribute("ID"));
-  if (id_ == 0) RaiseError(err::kElementNoId, kSource, kLevelItem);
+  AssignId(ParseLong(in->GetAttribute("ID")));
+  if (ID() == 0) RaiseError(err::kElementNoId, kSource, kLevelItem);
 
   ForEachChildElement(in, [&](const Ref<IXmlElement>& child) {
     const String tag = child->TagName();
     if (tag == "PlugIn") {
       plugInId_ = child->GetAttribute("Name");
-      testId_ = ReadLong(child->GetAttribute("TestID"));
+      testId_ = ParseLong(child->GetAttribute("TestID"));
     } else if (tag == "TestElement") {
       const Ref<ITestElement> node = CurrentPlugInManager()->CreateITEfromXML(child);
       if (!node) return;  // a plug-in that is not installed: its step is left out
@@ -179,7 +275,7 @@ void CTestContainer::ReadResults(const Ref<IXmlElement>& in, const Ref<IProgress
   if (result_) result_->Load(in, log);
   ForEachChildElement(in, [&](const Ref<IXmlElement>& item) {
     if (item->TagName() != "ResultItem") return;
-    const long position = PositionOf(ReadLong(item->GetAttribute("ElementID")));
+    const long position = PositionOfResult(ParseLong(item->GetAttribute("ElementID")));
     if (position >= 0) children_[static_cast<std::size_t>(position)]->Load(item, log);
   });
 }
@@ -189,7 +285,7 @@ Ref<IXmlElement> CTestContainer::WriteOwnElement(const Ref<IXmlDocument>& owner,
   if (saveMode & kSaveDefinition) return WriteDefinition(owner, saveMode, kSource);
   if (!(saveMode & kSaveResults)) return nullptr;
   Ref<IXmlElement> item = result_ ? result_->Save(owner) : owner->CreateElement("ResultItem");
-  if (item) item->SetAttribute("ElementID", FormatValue(Variant(id_)));
+  if (item) item->SetAttribute("ElementID", FormatValue(Variant(ID())));
   return item;
 }
 
@@ -219,6 +315,9 @@ void CTestContainer::PrintReport(const Ref<IReport>& report, const Ref<ITestSetu
 
 void CTestContainer::Terminate() {
   children_ = {};
+  subtreeIndex_ = {};
+  childIndex_ = {};
+  TreeShapeChanged();
   ReleaseFields();
 }
 

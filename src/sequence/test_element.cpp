@@ -19,10 +19,6 @@ constexpr ErrorPolicy kClonePolicy{kSource};
 // Limits whose operand the Condor analyser computes itself.
 constexpr const char* kCondorComputedKeys[] = {"::VOLTAGE", "::CREST_FACTOR", "::CURRENT"};
 
-Long ReadLong(const String& text) {
-  return RoundToLong(ParseNumber(text));
-}
-
 // The log entry of a load failure that the element reports itself; "" for other errors.
 const char* LoadFailureKey(Long number) {
   switch (number) {
@@ -91,7 +87,7 @@ void CTestElement::Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>& log
 void CTestElement::ReadDefinition(const Ref<IXmlElement>& in, const Ref<IProgressLog>& log) {
   const String idText = in->GetAttribute("ID");
   if (idText.empty()) RaiseError(err::kElementNoId, kSource, kLevelData);
-  id_ = ReadLong(idText);
+  AssignId(ParseLong(idText));
   testId_ = 0;
   plugInId_.clear();
 
@@ -104,7 +100,7 @@ void CTestElement::ReadDefinition(const Ref<IXmlElement>& in, const Ref<IProgres
       plugInId_ = child->GetAttribute("Name");
       const String testIdText = child->GetAttribute("TestID");
       if (testIdText.empty()) RaiseError(err::kElementNoTestId, kSource, kLevelData);
-      testId_ = ReadLong(testIdText);
+      testId_ = ParseLong(testIdText);
     } else {
       ReadCommonChild(child, log);
     }
@@ -143,7 +139,7 @@ Ref<IXmlElement> CTestElement::Save(const Ref<IXmlDocument>& owner, Long saveMod
     if (saveMode & kSaveDefinition) return WriteDefinition(owner, saveMode, kSource);
     if (!(saveMode & kSaveResults) || !result_) return nullptr;
     Ref<IXmlElement> item = result_->Save(owner);
-    if (item) item->SetAttribute("ElementID", FormatValue(Variant(id_)));
+    if (item) item->SetAttribute("ElementID", FormatValue(Variant(ID())));
     return item;
   });
 }

@@ -17,6 +17,9 @@ double ParseNumber(std::string_view text);
 // a String to a number, where a text that is not a number is a type mismatch.
 std::optional<double> ParseNumberStrict(std::string_view text);
 
+// A stored text read with ParseNumber and rounded to a Long (halves to even; out of range: 6).
+Long ParseLong(std::string_view text);
+
 // Round to the nearest whole number, halves to the even neighbour; out of range raises 6.
 Long RoundToLong(double value);
 Integer RoundToInteger(double value);
