@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# make demo: registers the library in a local registry made from the shipped default and shows
-# what the library offers and what registration wrote.
+# make demo: registers the library and the simulated analyser plug-in in a local registry made
+# from the shipped default, runs the sample test sequence on a healthy and on a faulty device, and
+# shows where the reports and the records are.
 set -euo pipefail
 build=${1:-build/release}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -9,14 +10,31 @@ mkdir -p "$demo"
 cp "$root/data/registry/default.reg" "$demo/registry.reg"
 export VELKO_REGISTRY="$demo/registry.reg"
 velko="$root/$build/apps/velko/velko"
-library=$(ls "$root/$build"/src/libvelkocore.so.* | head -n 1)
+library=$(ls "$root/$build"/src/libvelkocore.so.*.*.* | head -n 1)
+simulator="$root/$build/plugins/simulator/libvelkosimulator.so"
+samples="$root/data/samples"
 
-echo "== The class table of libvelkocore"
-"$velko" classes
-echo
-echo "== Registering the library in $VELKO_REGISTRY"
+echo "== Registering the library and the simulator in $VELKO_REGISTRY"
 "$velko" register "$library"
+"$velko" register "$simulator"
 echo
-echo "== What registration wrote (class entries)"
-grep -A2 -E '^\[HKEY_LOCAL_MACHINE\\Software\\Classes\\(VelkoCore\.|CLSID\\)' "$VELKO_REGISTRY" | head -n 40
-echo "..."
+echo "== Installed plug-ins"
+"$velko" plugins
+echo
+echo "== A healthy class I device with a type BF applied part"
+"$velko" run "$samples/class1-bf-sequence.xml" --setup "$samples/healthy-setup.xml" \
+  --out "$demo/healthy" --detail
+echo
+echo "== The same device with a broken protective earth conductor (the run fails: exit 1)"
+"$velko" run "$samples/class1-bf-sequence.xml" --setup "$samples/faulty-setup.xml" \
+  --out "$demo/faulty" --detail || echo "(exit status $?)"
+echo
+echo "== The faulty record printed again, in German, failed tests only"
+"$velko" report "$demo/faulty/class1-bf-sequence.record.xml" --language de --only-failed \
+  --output "$demo/faulty/failed-de.html"
+echo
+echo "Reports:  $demo/healthy/class1-bf-sequence.report.html"
+echo "          $demo/faulty/class1-bf-sequence.report.html"
+echo "          $demo/faulty/failed-de.html"
+echo "Records:  $demo/healthy/class1-bf-sequence.record.xml"
+echo "          $demo/faulty/class1-bf-sequence.record.xml"

@@ -1,36 +1,34 @@
 // velko: the host command-line program of the library.
-#include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
-#include <filesystem>
+#include <CLI/CLI.hpp>
 #include <iostream>
 
-#include "velko/velko.hpp"
+#include "commands.hpp"
 
 namespace {
 
-// Lists the library's public classes with their identifiers and interfaces.
-int ListClasses() {
-  for (const velko::ClassInfo& info : velko::LibraryClasses().Classes()) {
-    const char* kind = info.instancing == velko::Instancing::kGlobal ? "global" : "creatable";
-    fmt::print("VelkoCore.{:<22} {:<10} {}\n", info.name, kind, info.clsid.ToString());
-    for (std::size_t i = 1; i < info.interfaces.size(); ++i) {
-      fmt::print("    implements {}\n", info.interfaces[i].name);
-    }
-  }
-  return 0;
+using velko::host::ReportSettings;
+
+void AddReportOptions(CLI::App* command, ReportSettings& settings) {
+  command->add_option("--language", settings.language, "Language of the report (en, de)")
+      ->capture_default_str();
+  command->add_flag("--detail", settings.detail,
+                    "Detailed report: procedures, configuration and limits too");
+  command->add_flag("--only-failed", settings.onlyFailed, "Report only the failed elements");
 }
 
-int Register(const std::string& library, bool unregister) {
-  const std::string path = std::filesystem::absolute(library).lexically_normal().string();
-  if (unregister) {
-    velko::UnregisterServer(path);
-  } else {
-    velko::RegisterServer(path);
-  }
-  fmt::print("{} {}\n  registry: {}\n", unregister ? "Unregistered" : "Registered", path,
-             velko::DefaultRegistryFile());
-  return 0;
+int Dispatch(CLI::App& app, const velko::host::RunArgs& run, const velko::host::ReportArgs& report,
+             const std::string& file, const std::string& language, const std::string& library) {
+  using namespace velko::host;
+  if (app.got_subcommand("run")) return RunCommand(run);
+  if (app.got_subcommand("report")) return ReportCommand(report);
+  if (app.got_subcommand("validate")) return ValidateCommand(file, language);
+  if (app.got_subcommand("plugins")) return PlugInsCommand(language);
+  if (app.got_subcommand("classes")) return ListClasses();
+  if (app.got_subcommand("register")) return RegisterLibrary(library, false);
+  if (app.got_subcommand("unregister")) return RegisterLibrary(library, true);
+  return kExitError;
 }
 
 }  // namespace
@@ -38,8 +36,42 @@ int Register(const std::string& library, bool unregister) {
 int main(int argc, char** argv) {
   CLI::App app{"velko: runs, judges, saves and prints test sequences of the VelkoCore library"};
   app.require_subcommand(1);
+  app.footer(
+      "Exit status: 0 the run passed (or the command succeeded), 1 the run failed, 2 an error "
+      "(nothing is written then).\n"
+      "Registry: the file VELKO_REGISTRY names, else ~/.config/velko/registry.reg, which starts "
+      "from the installed default. Catalogues: VELKO_LANGUAGE_PATH, else the installed "
+      "share/velko/lang.\n"
+      "Help on a command: velko COMMAND --help; the manual: man velko.");
 
-  auto* classes = app.add_subcommand("classes", "List the library's public classes");
+  velko::host::RunArgs run;
+  auto* runCommand =
+      app.add_subcommand("run", "Perform a test sequence, write its record and report");
+  runCommand->add_option("SEQUENCE", run.sequence, "Test sequence file")->required();
+  runCommand->add_option("--setup", run.setup, "Test setup file (device, standards, instruments)");
+  runCommand->add_option("--fault", run.fault,
+                         "Fault of the simulated device: none, visual, earth, insulation, "
+                         "leakage, function");
+  runCommand->add_option("--out", run.outDir, "Folder for the record and the report")
+      ->capture_default_str();
+  AddReportOptions(runCommand, run.report);
+
+  velko::host::ReportArgs report;
+  auto* reportCommand = app.add_subcommand("report", "Print a saved test record again");
+  reportCommand->add_option("RECORD", report.record, "Test record file")->required();
+  reportCommand->add_option("-o,--output", report.output, "HTML file (default: standard output)");
+  AddReportOptions(reportCommand, report.report);
+
+  std::string file;
+  std::string language = "en";
+  auto* validate = app.add_subcommand("validate", "List every problem of a sequence or setup");
+  validate->add_option("FILE", file, "Sequence, setup or record file")->required();
+  validate->add_option("--language", language, "Language of the messages")->capture_default_str();
+
+  auto* plugins = app.add_subcommand("plugins", "List the registered plug-ins and their tests");
+  plugins->add_option("--language", language, "Language of the texts")->capture_default_str();
+
+  app.add_subcommand("classes", "List the library's public classes");
   std::string library;
   auto* reg = app.add_subcommand("register", "Register a component library (its classes)");
   reg->add_option("LIBRARY", library, "Path of the shared library")->required();
@@ -48,13 +80,11 @@ int main(int argc, char** argv) {
 
   CLI11_PARSE(app, argc, argv);
   try {
-    if (classes->parsed()) return ListClasses();
-    if (reg->parsed()) return Register(library, false);
-    if (unreg->parsed()) return Register(library, true);
+    return Dispatch(app, run, report, file, language, library);
   } catch (const velko::Error& e) {
-    std::cerr << fmt::format("error {:#x} ({}): {}\n", static_cast<std::uint32_t>(e.Number()),
-                             e.Source(), e.Description());
-    return 2;
+    std::cerr << velko::host::ErrorText(e) << "\n";
+  } catch (const std::exception& e) {
+    std::cerr << "error: " << e.what() << "\n";
   }
-  return 0;
+  return velko::host::kExitError;
 }

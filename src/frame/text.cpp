@@ -3,6 +3,7 @@
 #include <locale.h>
 #include <wctype.h>
 
+#include <algorithm>
 #include <cstdint>
 
 namespace velko {
@@ -93,6 +94,14 @@ String TrimBlanks(std::string_view text) {
 }
 
 String FoldCase(std::string_view text) {
+  // Keys are mostly ASCII: folded byte by byte, without decoding.
+  if (std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; })) {
+    String out(text);
+    for (char& c : out) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    }
+    return out;
+  }
   String out;
   out.reserve(text.size());
   const locale_t loc = Utf8Locale();

@@ -1,11 +1,21 @@
 #include "velko/limits/limit_coll.hpp"
 
+#include <typeinfo>
+
 #include "velko/core/error_module.hpp"
+#include "velko/limits/limit.hpp"
 
 namespace velko {
 namespace {
 
 constexpr ErrorPolicy kCentral{"VelkoCore.CLimitColl"};
+
+// The library's own limit behind `limit`, when it is exactly a CLimit (a derived class may
+// answer differently).
+CLimit* OwnLimit(const Ref<ILimit>& limit) {
+  auto* own = dynamic_cast<CLimit*>(limit.get());
+  return own != nullptr && typeid(*own) == typeid(CLimit) ? own : nullptr;
+}
 
 }  // namespace
 
@@ -19,7 +29,7 @@ Long CLimitColl::Count() {
 
 Ref<ILimit> CLimitColl::Item(Long index) {
   if (index < 1 || index > Count()) return nullptr;
-  return limits_[static_cast<std::size_t>(index - 1)];
+  return limits_[static_cast<std::size_t>(index - 1)].limit;
 }
 
 void CLimitColl::Add(const Ref<ILimit>& limit) {
@@ -37,7 +47,10 @@ void CLimitColl::Remove(Long index) {
 
 Ref<IEnumVariant> CLimitColl::NewEnum() {
   return QuietlyOr(Ref<IEnumVariant>(), [&] {
-    VariantArray items(limits_.begin(), limits_.end());
+    VariantArray items;
+    items.reserve(limits_.size());
+    for (const Entry& entry : limits_)
+      items.emplace_back(entry.limit);
     return MakeEnumerator(std::move(items));
   });
 }
@@ -53,15 +66,15 @@ void CLimitColl::InsertLimit(const Ref<ILimit>& limit, Long before, Long after) 
       if (after > Count()) RaiseRuntimeError(rt::kSubscriptOutOfRange);
       position = after + 1;
     }
-    limits_.insert(limits_.begin() + (position - 1), limit);
+    limits_.insert(limits_.begin() + (position - 1), Entry{limit, OwnLimit(limit)});
   });
 }
 
 Ref<ILimitColl> CLimitColl::Clone() {
   return Guarded(kCentral, [&] {
     auto copy = CreateLimitColl();
-    for (const auto& limit : limits_) {
-      if (auto cloned = limit->Clone()) copy->limits_.push_back(cloned);
+    for (const Entry& entry : limits_) {
+      if (auto cloned = entry.limit->Clone()) copy->limits_.push_back({cloned, OwnLimit(cloned)});
     }
     return Ref<ILimitColl>(copy);
   });

@@ -1,6 +1,7 @@
 #include "velko/limits/quarto_xml.hpp"
 
 #include <array>
+#include <cmath>
 #include <optional>
 
 #include "velko/core/error_module.hpp"
@@ -21,8 +22,8 @@ constexpr std::array<const char*, 6> kDateAttributes = {"Year", "Month", "Day",
 // A whole number written as plain digits (blanks around it allowed), as a date part.
 std::optional<int> DatePart(const String& text) {
   const auto number = ParseNumberStrict(text);
-  if (!number || *number != static_cast<double>(static_cast<long long>(*number)) || *number < 0 ||
-      *number > 99999) {
+  // The range is checked first: a number beyond any integer type must not reach a conversion.
+  if (!number || !(*number >= 0 && *number <= 99999) || *number != std::floor(*number)) {
     return std::nullopt;
   }
   return static_cast<int>(*number);

@@ -93,10 +93,17 @@ Long CStandard::TestLimits(const String& key, Single measured, const Variant& re
   Long verdict = kStatusNotApplicable;
   if (!limits_) return verdict;
   Quietly([&] {
-    const Long count = limits_->Count();
-    for (Long position = 1; position <= count; ++position) {
-      const Ref<ILimit> limit = limits_->Item(position);
-      if (!limit || QuietlyOr(String(), [&] { return limit->Key(); }) != key) continue;
+    // Held here: a limit's judging may run plug-in code that changes this standard.
+    const Ref<CLimitColl> limits = limits_;
+    const auto& entries = limits->Entries();
+    const std::size_t count = entries.size();
+    for (std::size_t i = 0; i < count && i < entries.size(); ++i) {
+      // The library's own limits are matched in place; only a match is held and judged.
+      const CLimit* const own = entries[i].own;
+      if (own != nullptr && !own->HasKey(key)) continue;
+      const Ref<ILimit> limit = entries[i].limit;
+      if (!limit) continue;
+      if (own == nullptr && QuietlyOr(String(), [&] { return limit->Key(); }) != key) continue;
       const Long result = QuietlyOr<Long>(kStatusNotApplicable,
                                           [&] { return limit->TestValue(measured, reference); });
       if (result == kStatusFailed) {

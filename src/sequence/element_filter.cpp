@@ -87,7 +87,13 @@ Ref<IXmlElement> CElementFilter::Save(const Ref<IXmlDocument>& owner) {
   return Guarded(kSavePolicy, [&] {
     const Ref<IXmlElement> filter = owner->CreateElement("Filter");
     if (!filter) RaiseError(err::kFilterSave, kSource, kLevelSave);
-    if (includeInReport_) AppendIfSome(filter, owner->CreateElement("IncludeInReport"));
+    if (includeInReport_) {
+      // Without this child the filter would read back as not printed: a document that does not
+      // create it fails the save.
+      const Ref<IXmlElement> include = owner->CreateElement("IncludeInReport");
+      if (!include) RaiseError(err::kFilterSave, kSource, kLevelSave);
+      filter->AppendChild(include);
+    }
     if (serviceRecordOptions_ > 0) {
       const Ref<IXmlElement> record = filter->AddTextElement("ServiceRecord", serviceRecordId_);
       record->SetAttribute("Options", FormatValue(Variant(serviceRecordOptions_)));

@@ -262,18 +262,23 @@ Ref<IXmlElement> CElementInfo::Save(const Ref<IXmlDocument>& owner, Long saveMod
   });
 }
 
-// The "Procedure" element, or none when there is nothing worth writing. Never raises.
+// The "Procedure" element, or none when there is nothing worth writing. A document that creates
+// no element or data node raises the info's save error: a procedure must not go missing from a
+// saved file unnoticed. The other steps are skipped when they fail.
 Ref<IXmlElement> CElementInfo::WriteProcedure(const Ref<IXmlDocument>& owner, Long saveMode) const {
+  const bool keepRichText = (saveMode & kSaveKeepRtf) != 0;
+  const bool asData = format_ == kProcedureHtml || (format_ == kProcedureRtf && keepRichText);
+  if (asData && procedure_ == (format_ == kProcedureHtml ? kEmptyHtml : kEmptyRtf)) {
+    return Ref<IXmlElement>();
+  }
+  const Ref<IXmlElement> element = owner->CreateElement("Procedure");
+  if (!element) RaiseError(err::kInfoSave, kSource, kLevelSave);
+  const Ref<IXmlDataNode> data = asData ? owner->CreateDataNode(procedure_) : nullptr;
+  if (asData && !data) RaiseError(err::kInfoSave, kSource, kLevelSave);
   return QuietlyOr(Ref<IXmlElement>(), [&] {
-    const Ref<IXmlElement> element = owner->CreateElement("Procedure");
-    if (!element) return Ref<IXmlElement>();
     element->SetAttribute("Format", FormatValue(Variant(format_)));
-    const bool keepRichText = (saveMode & kSaveKeepRtf) != 0;
-    if (format_ == kProcedureHtml || (format_ == kProcedureRtf && keepRichText)) {
-      if (procedure_ == (format_ == kProcedureHtml ? kEmptyHtml : kEmptyRtf)) {
-        return Ref<IXmlElement>();
-      }
-      element->AppendChild(owner->CreateDataNode(procedure_));
+    if (asData) {
+      element->AppendChild(data);
     } else if (format_ == kProcedureRtf) {
       // Rich text is stored as plain text unless the caller asks to keep it.
       const String plain = SharedRTFProcessor()->StripRTF(procedure_);

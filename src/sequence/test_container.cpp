@@ -27,6 +27,31 @@ constexpr ErrorPolicy kClonePolicy{kSource};
 // Below this many nodes a walk is as quick as a look-up, and no index is kept.
 constexpr std::size_t kMinIndexedNodes = 32;
 
+// Node IDs are mostly consecutive numbers; multiplying spreads them over the table.
+std::size_t SlotOf(Long id, std::size_t mask) {
+  return static_cast<std::size_t>((static_cast<std::uint64_t>(static_cast<std::uint32_t>(id)) *
+                                   0x9E3779B97F4A7C15ULL) >>
+                                  32) &
+         mask;
+}
+
+// Terminates a node and every node below it (walked without recursion: the subtree may be as
+// deep as the nesting limit allows).
+void TerminateSubtree(const Ref<ITestElement>& top) {
+  std::vector<Ref<ITestElement>> nodes{top};
+  for (std::size_t i = 0; i < nodes.size(); ++i) {
+    const Ref<ITestContainer> group = QueryInterface<ITestContainer>(nodes[i]);
+    if (!group) continue;
+    const Long count = QuietlyOr(Long{0}, [&] { return group->Count(); });
+    for (Long k = 1; k <= count; ++k) {
+      if (Ref<ITestElement> child = QuietlyOr(Ref<ITestElement>(), [&] { return group->Item(k); }))
+        nodes.push_back(std::move(child));
+    }
+  }
+  for (const auto& node : nodes)
+    Quietly([&] { node->Terminate(); });
+}
+
 }  // namespace
 
 VELKO_PUBLIC_CLASS(CTestContainer, Instancing::kCreatable, ITestElement, ITestContainer);
@@ -114,30 +139,37 @@ bool CTestContainer::LookUpIndexed(Long id, int level, ITestElement*& found) {
   }
   // The walk would stop at the nesting limit somewhere below: let it.
   if (!subtreeIndex_.usable || level + subtreeIndex_.height > kMaxTreeNesting) return false;
-  const auto& entries = subtreeIndex_.entries;
-  const auto at = std::lower_bound(entries.begin(), entries.end(), id,
-                                   [](const Candidate& c, Long key) { return c.first < key; });
-  found = at != entries.end() && at->first == id ? at->second : nullptr;
-  return true;
+  const auto& slots = subtreeIndex_.slots;
+  const std::size_t mask = slots.size() - 1;
+  for (std::size_t at = SlotOf(id, mask);; at = (at + 1) & mask) {
+    if (slots[at].second == nullptr || slots[at].first == id) {
+      found = slots[at].second;
+      return true;
+    }
+  }
 }
 
+// An open-addressing table (linear probing, at most half full) from ID to FindElement's
+// answer, the first candidate of each ID in the gathered order: one look-up costs the same
+// whatever the size of the tree.
 void CTestContainer::BuildSubtreeIndex(std::uint64_t version) {
   SubtreeIndex index;
   index.version = version;
-  index.usable = GatherCandidates(index.entries, 0, index.height) &&
-                 index.entries.size() >= kMinIndexedNodes;
+  std::vector<Candidate> candidates;
+  index.usable = GatherCandidates(candidates, 0, index.height) &&
+                 candidates.size() >= kMinIndexedNodes;
   if (index.usable) {
-    // FindElement's answer for an ID is its first candidate in the gathered order.
-    std::stable_sort(index.entries.begin(), index.entries.end(),
-                     [](const Candidate& a, const Candidate& b) { return a.first < b.first; });
-    index.entries.erase(std::unique(index.entries.begin(), index.entries.end(),
-                                    [](const Candidate& a, const Candidate& b) {
-                                      return a.first == b.first;
-                                    }),
-                        index.entries.end());
-    index.entries.shrink_to_fit();
-  } else {
-    index.entries = {};
+    std::size_t size = 1;
+    while (size < 2 * candidates.size())
+      size *= 2;
+    index.slots.assign(size, Candidate{0, nullptr});
+    const std::size_t mask = size - 1;
+    for (const Candidate& candidate : candidates) {
+      std::size_t at = SlotOf(candidate.first, mask);
+      while (index.slots[at].second != nullptr && index.slots[at].first != candidate.first)
+        at = (at + 1) & mask;
+      if (index.slots[at].second == nullptr) index.slots[at] = candidate;  // first one wins
+    }
   }
   subtreeIndex_ = std::move(index);
 }
@@ -261,7 +293,14 @@ void CTestContainer::ReadDefinition(const Ref<IXmlElement>& in, const Ref<IProgr
     } else if (tag == "TestElement") {
       const Ref<ITestElement> node = CurrentPlugInManager()->CreateITEfromXML(child);
       if (!node) return;  // a plug-in that is not installed: its step is left out
-      node->Load(child, log);
+      try {
+        node->Load(child, log);
+      } catch (...) {
+        // The node is dropped; its partly loaded children already point back at it, and with
+        // nobody left to terminate them that cycle would keep the whole subtree alive.
+        TerminateSubtree(node);
+        throw;
+      }
       Add(node, nullptr, kRelationLast);
     } else {
       ReadCommonChild(child, log);
@@ -281,10 +320,18 @@ void CTestContainer::ReadResults(const Ref<IXmlElement>& in, const Ref<IProgress
 }
 
 Ref<IXmlElement> CTestContainer::WriteOwnElement(const Ref<IXmlDocument>& owner, Long saveMode) {
-  if (saveMode & kSaveBareWrapper) return owner->CreateElement("TestElement");
+  // The container's own element holds its children: a document that does not create it fails
+  // the save rather than dropping the whole subtree unnoticed. A result object that writes
+  // nothing is its own choice.
+  const auto created = [&](const char* tag) {
+    Ref<IXmlElement> element = owner->CreateElement(tag);
+    if (!element) RaiseError(err::kElementSave, kSource, kLevelSave);
+    return element;
+  };
+  if (saveMode & kSaveBareWrapper) return created("TestElement");
   if (saveMode & kSaveDefinition) return WriteDefinition(owner, saveMode, kSource);
   if (!(saveMode & kSaveResults)) return nullptr;
-  Ref<IXmlElement> item = result_ ? result_->Save(owner) : owner->CreateElement("ResultItem");
+  Ref<IXmlElement> item = result_ ? result_->Save(owner) : created("ResultItem");
   if (item) item->SetAttribute("ElementID", FormatValue(Variant(ID())));
   return item;
 }

@@ -1,6 +1,7 @@
 #include "velko/sequence/test_node.hpp"
 
 #include "report/report_utils.hpp"
+#include "sequence/tree_nesting.hpp"
 #include "velko/core/error_module.hpp"
 #include "velko/core/error_numbers.hpp"
 #include "velko/core/gtranslate.hpp"
@@ -42,7 +43,12 @@ TestNode::TestNode() : info_(CreateElementInfo()), filter_(CreateElementFilter()
 void TestNode::Initialize(const String& plugInId, Long testId, Long id) {
   plugInId_ = plugInId;
   testId_ = testId;
+  AssignId(id);
+}
+
+void TestNode::AssignId(Long id) {
   id_ = id;
+  TreeShapeChanged();
 }
 
 bool TestNode::ReadCommonChild(const Ref<IXmlElement>& child, const Ref<IProgressLog>& log) {
@@ -128,7 +134,7 @@ void TestNode::ReleaseFields() {
 void TestNode::CloneIdentityInto(TestNode& clone) {
   clone.plugInId_ = plugInId_;
   clone.testId_ = testId_;
-  clone.id_ = id_;
+  clone.AssignId(id_);
   if (filter_) clone.filter_ = filter_->Clone();
   clone.configuration_ = configuration_ ? configuration_->Clone() : nullptr;
   clone.limits_ = limits_ ? limits_->Clone() : nullptr;

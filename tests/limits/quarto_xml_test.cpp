@@ -68,6 +68,9 @@ TEST(QuartoXml, LoadingBadDates) {
       {"<Date Year='2023' Month='2' Day='29' Hour='0' Min='0' Sec='0'/>", false},
       {"<Date Year='2024' Month='1' Day='1' Hour='0' Min='0'/>", false},
       {"<Date Year='2024' Month='1x' Day='1' Hour='0' Min='0' Sec='0'/>", false},
+      // Found by fuzzing: a part beyond every integer type (an undefined conversion before).
+      {"<Date Year='1899' Month='12' Day='3555555555555555555550' Hour='0' Min='0' Sec='0'/>",
+       false},
   };
   for (const auto& c : cases) {
     Variant date = Date(5.0);

@@ -360,6 +360,25 @@ TEST_F(RegistryFileTest, AcceptsWhatOtherEditorsWrite) {
             "@=\"default\"\n");
 }
 
+// Found by fuzzing: a CR kept at the end of a comment was lost one per rewrite, and a value line
+// ending in "\r\r\n" (a file converted to CR LF twice) was refused.
+TEST_F(RegistryFileTest, LinesEndingInSeveralCarriageReturnsReadAndRewriteStably) {
+  const String path = Path("twice.reg");
+  WriteFile(path,
+            "Windows Registry Editor Version 5.00\r\r\n; edited by hand\r\r\r\n"
+            "[HKEY_LOCAL_MACHINE\\Software\\T]\r\r\n\"a\"=\"1\"\r\r\n");
+  UseRegistryFile(path);
+  EXPECT_EQ(Open("Software\\T")->Value("a").ToString(), "1");
+  Open("Software\\T")->SetValue("b", "2");
+  const String expected =
+      "Windows Registry Editor Version 5.00\n; edited by hand\n\n[HKEY_LOCAL_MACHINE\\Software\\T]\n"
+      "\"a\"=\"1\"\n\"b\"=\"2\"\n";
+  EXPECT_EQ(ReadFile(path), expected);
+  Open("Software\\T")->SetValue("b", "2");
+  Open("Software\\T")->SetValue("c", "3");
+  EXPECT_EQ(ReadFile(path), expected + "\"c\"=\"3\"\n");
+}
+
 TEST_F(RegistryFileTest, FileThatCannotBeWrittenFailsWithWriteError) {
   WriteFile(Path("plain"), "a file, not a folder");
   UseRegistryFile(Path("plain/store.reg"));

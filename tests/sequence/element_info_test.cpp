@@ -218,14 +218,17 @@ TEST(ElementInfo, SaveFailures) {
   EXPECT_EQ(e.Number(), err::kInfoSave);
   EXPECT_EQ(e.Source(), "VelkoCore.CElementInfo");
 
-  // A procedure that cannot be written is skipped; the rest is saved.
+  // A document that creates no procedure element or data node fails the save: the procedure
+  // would otherwise be missing from the file without anyone knowing.
   i.info2->SetProcedure("<b>x</b>");
   i.info2->SetProcedureFormat(kProcedureHtml);
   auto noData = MakeRef<test::FailingXmlDocument>();
   noData->FailDataNodes();
-  const auto saved = i.info->Save(noData, kSaveDefinition);
-  ASSERT_TRUE(saved);
-  EXPECT_EQ(ChildTags(saved), (std::vector<String>{"Name"}));
+  EXPECT_EQ(test::ErrorNumberOf([&] { i.info->Save(noData, kSaveDefinition); }), err::kInfoSave);
+  auto noProcedure = MakeRef<test::FailingXmlDocument>();
+  noProcedure->FailForTag("Procedure");
+  EXPECT_EQ(test::ErrorNumberOf([&] { i.info->Save(noProcedure, kSaveDefinition); }),
+            err::kInfoSave);
 }
 
 TEST(ElementInfo, DescriptionCommentAndClone) {

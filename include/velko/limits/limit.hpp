@@ -2,6 +2,8 @@
 // value - with its verdict, unit conversion, XML form and report row.
 #pragma once
 
+#include <string_view>
+
 #include "velko/frame/class_table.hpp"
 #include "velko/typelib/limits.hpp"
 #include "velko/typelib/progress.hpp"
@@ -50,6 +52,8 @@ class CLimit : public ILimit, public ILimit2, public ILimit3 {
   // ILimit3
   Single CalculateLimitValue(Single reference, Long index) override;
 
+  // For the library's own classes: the key compared in place (no copy, no virtual call).
+  bool HasKey(std::string_view key) const { return key_ == key; }
   // For the library's own classes: fills this limit from any ILimit through its interfaces.
   void CopyFrom(const Ref<ILimit>& source);
   // For the library's own classes: one row "|name|high|low|unit;" of the limits table, "" when

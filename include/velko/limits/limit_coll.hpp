@@ -12,6 +12,8 @@
 
 namespace velko {
 
+class CLimit;
+
 // The ordered limits of one standard; positions are 1-based. None limits are never held.
 class CLimitColl : public ILimitColl {
  public:
@@ -28,8 +30,17 @@ class CLimitColl : public ILimitColl {
   // (wrapped as unexpected). The same limit may be held more than once.
   void InsertLimit(const Ref<ILimit>& limit, Long before, Long after);
 
+  // For the library's own classes: the limits in order, each with the library's own CLimit
+  // behind it when it is exactly one (null for limits of other classes), so that judging walks
+  // reach keys and numbers without a virtual call or a copy.
+  struct Entry {
+    Ref<ILimit> limit;
+    CLimit* own = nullptr;
+  };
+  const std::vector<Entry>& Entries() const { return limits_; }
+
  private:
-  std::vector<Ref<ILimit>> limits_;
+  std::vector<Entry> limits_;
 };
 
 // Ties a relative limit to the measurement `MeasKey` of the element whose node ID is `TestID`.

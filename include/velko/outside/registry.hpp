@@ -2,7 +2,15 @@
 // ("Windows Registry Editor Version 5.00", [HKEY_LOCAL_MACHINE\...] sections, "name"="text",
 // "name"=dword:0000000a, @ for the default value). The file's path comes from VELKO_REGISTRY;
 // without it the store is $XDG_CONFIG_HOME/velko/registry.reg (~/.config/velko/registry.reg when
-// XDG_CONFIG_HOME is unset or not an absolute path). Other value kinds (hex:, hex(2):) are kept
+// XDG_CONFIG_HOME is unset or not an absolute path).
+//
+// A user who has no registry file yet works on the installed default (InitialRegistryFile): the
+// store reads as that file until the user's first write, which creates the user's file from it.
+// The installed default is the machine-wide registry of a packaged build (/etc/velko/registry.reg
+// in the Debian package, which lists the installed plug-ins), else share/velko/registry/
+// default.reg of the prefix the library is installed in, else the source tree's
+// data/registry/default.reg. VELKO_REGISTRY overrides all of this: its file is used exactly as it
+// is, and a missing file is an empty registry. Other value kinds (hex:, hex(2):) are kept
 // and written back unchanged but cannot be read (0x8004A68E). Key paths and value names compare
 // case-insensitively. A file with a syntax error fails with 0x8004A68F naming the file and line,
 // and is never overwritten; a file that cannot be written fails with 0x8004A690.
@@ -32,8 +40,12 @@ inline constexpr const char* kVelkoRootKey = "Software\\Brenn\\Velko";
 // The file the calling thread's store uses by default (VELKO_REGISTRY or the default above).
 String DefaultRegistryFile();
 
+// The installed default registry a user without a registry file starts from (see above), or ""
+// when there is none.
+String InitialRegistryFile();
+
 // Points the calling thread's registry at a store file (created on the first write; a relative
-// path is made absolute now; an empty path means DefaultRegistryFile()).
+// path is made absolute now; an empty path means the default store described above).
 void UseRegistryFile(const String& path);
 // Points the calling thread's registry at a fresh in-memory store (for tests and tools).
 void UseInMemoryRegistry();

@@ -1,6 +1,8 @@
 // CTestContainer: the inner node of a test sequence, holding an ordered list of child nodes.
 #pragma once
 
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "velko/frame/class_table.hpp"
@@ -59,9 +61,37 @@ class CTestContainer : public TestNode, public ITestContainer {
   Ref<IXmlElement> WriteOwnElement(const Ref<IXmlDocument>& owner, Long saveMode);
   // 0-based position of the first direct child with that ID; -1 when none.
   long PositionOf(Long id) const;
+  // The same, through the index of the direct children when there are many of them.
+  long PositionOfResult(Long id);
   void AdoptStandards(const Ref<ITestElement>& child);
 
+  // Look-ups for trees that are searched many times without changing (a reference update
+  // searches once per relative limit, a result load once per result item). Each is valid while
+  // the thread's tree shape version is the one it was built at; nodes of other
+  // implementations make it unusable, and their trees are searched one node after another.
+  using Candidate = std::pair<Long, ITestElement*>;
+  struct SubtreeIndex {
+    std::uint64_t version = ~std::uint64_t{0};
+    bool usable = false;
+    int height = 0;                   // container levels below this one
+    std::vector<Candidate> slots;     // hash table: FindElement's answer for each ID below
+  };
+  struct ChildIndex {
+    std::uint64_t version = ~std::uint64_t{0};
+    bool usable = false;
+    std::vector<std::pair<Long, long>> entries;  // by ID: the first direct child's position
+  };
+  // True when the subtree index answers for `id` (`found` null: no such node); `level` is
+  // the walk level of this search.
+  bool LookUpIndexed(Long id, int level, ITestElement*& found);
+  void BuildSubtreeIndex(std::uint64_t version);
+  bool GatherCandidates(std::vector<Candidate>& out, int level, int& height) const;
+  void BuildChildIndex(std::uint64_t version);
+
   std::vector<Ref<ITestElement>> children_;
+  SubtreeIndex subtreeIndex_;
+  std::uint64_t searchedAt_ = ~std::uint64_t{0};  // shape version of the last unindexed search
+  ChildIndex childIndex_;
 };
 
 }  // namespace velko

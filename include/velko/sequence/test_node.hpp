@@ -26,8 +26,10 @@ class TestNode : public ITestElement {
   void SetParent(const Ref<ITestElement>& parent) override { parent_ = parent; }
   String PlugInID() override { return plugInId_; }
   Long TestID() override { return testId_; }
-  Long ID() override { return id_; }
-  void SetID(Long id) override { id_ = id; }
+  // The node's identity is its own: containers index their subtrees by it, so a subclass
+  // cannot redefine it, and every change of it goes through SetID, Initialize or AssignId.
+  Long ID() final { return id_; }
+  void SetID(Long id) final { AssignId(id); }
   void Initialize(const String& plugInId, Long testId, Long id) override;
 
   // A plain node performs no test.
@@ -57,15 +59,20 @@ class TestNode : public ITestElement {
   // Copies identity, filter, configuration and limits (cloned) to a new node.
   void CloneIdentityInto(TestNode& clone);
 
+  // Sets the ID and tells the containers' look-ups that the tree changed.
+  void AssignId(Long id);
+
   String plugInId_;
   Long testId_ = 0;
-  Long id_ = 0;
   Ref<IElementInfo> info_;
   Ref<IElementFilter> filter_;
   Ref<IConfigData> configuration_;
   Ref<IResult> result_;
   Ref<IElementLimits> limits_;
   Ref<ITestElement> parent_;
+
+ private:
+  Long id_ = 0;
 };
 
 // The deepest nesting of test containers that a walk of a tree (load, save, find, print,

@@ -1,4 +1,5 @@
 // Registry keys and the path service over the calling thread's store.
+#include <dlfcn.h>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -12,6 +13,11 @@
 #include "velko/frame/text.hpp"
 #include "velko/outside/registry.hpp"
 #include "velko/typelib/enums.hpp"
+
+// The machine-wide registry a packaged build starts every user from (set at configure time).
+#ifndef VELKO_SYSTEM_REGISTRY
+#define VELKO_SYSTEM_REGISTRY ""
+#endif
 
 namespace velko {
 namespace {
@@ -371,21 +377,46 @@ std::shared_ptr<RegistryStore>& ThreadStore() {
 }
 
 // A store on `path`, fixed now: a later change of the working folder does not move it.
-std::shared_ptr<RegistryStore> FileStore(const String& path) {
+std::shared_ptr<RegistryStore> FileStore(const String& path, const String& seed = {}) {
   std::error_code ec;
   const auto absolute = std::filesystem::absolute(path, ec);
-  return MakeFileRegistryStore(ec ? path : absolute.string());
-}
-
-std::shared_ptr<RegistryStore> CurrentStore() {
-  auto& store = ThreadStore();
-  if (!store) store = FileStore(DefaultRegistryFile());
-  return store;
+  return MakeFileRegistryStore(ec ? path : absolute.string(), seed);
 }
 
 String NonEmptyEnv(const char* name) {
   const char* value = std::getenv(name);
   return value ? String(value) : String();
+}
+
+// The default store: the file VELKO_REGISTRY names, exactly as it is; else the user's own file,
+// which starts from the installed default until the user's first write creates it.
+std::shared_ptr<RegistryStore> DefaultStore() {
+  const bool configured = !NonEmptyEnv("VELKO_REGISTRY").empty();
+  return FileStore(DefaultRegistryFile(), configured ? String() : InitialRegistryFile());
+}
+
+std::shared_ptr<RegistryStore> CurrentStore() {
+  auto& store = ThreadStore();
+  if (!store) store = DefaultStore();
+  return store;
+}
+
+// Any object of the library: its address tells dladdr which file the library was loaded from.
+const char kLibraryAnchor = 0;
+
+// share/velko/registry/default.reg of the prefix the library is installed in, or "".
+String InstalledDefaultBesideLibrary() {
+  Dl_info info{};
+  if (dladdr(&kLibraryAnchor, &info) == 0 || !info.dli_fname) return {};
+  std::error_code ec;
+  const auto library = std::filesystem::absolute(info.dli_fname, ec);
+  if (ec) return {};
+  return (library.parent_path() / "../share/velko/registry/default.reg").lexically_normal();
+}
+
+bool IsRegularFile(const String& path) {
+  std::error_code ec;
+  return !path.empty() && std::filesystem::is_regular_file(path, ec);
 }
 
 String HomeFolder() {
@@ -414,8 +445,16 @@ String DefaultRegistryFile() {
   return config + "/velko/registry.reg";
 }
 
+String InitialRegistryFile() {
+  for (const String& candidate : {String(VELKO_SYSTEM_REGISTRY), InstalledDefaultBesideLibrary(),
+                                  String(VELKO_DEFAULT_DATA_DIR) + "/registry/default.reg"}) {
+    if (IsRegularFile(candidate)) return candidate;
+  }
+  return {};
+}
+
 void UseRegistryFile(const String& path) {
-  ThreadStore() = FileStore(path.empty() ? DefaultRegistryFile() : path);
+  ThreadStore() = path.empty() ? DefaultStore() : FileStore(path);
 }
 
 void UseInMemoryRegistry() {

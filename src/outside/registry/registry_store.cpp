@@ -144,16 +144,16 @@ struct WriteTarget {
 
 class FileRegistryStore final : public RegistryStore {
  public:
-  explicit FileRegistryStore(String path) : path_(std::move(path)) {}
+  FileRegistryStore(String path, String seed) : path_(std::move(path)), seed_(std::move(seed)) {}
 
   String Name() const override { return path_; }
 
   std::shared_ptr<const RegDocument> Read() override {
     struct stat st {};
     if (::stat(path_.c_str(), &st) == 0) {
-      if (cached_ && FileStamp::Of(st) == stamp_) return cached_;
+      if (cached_ && !cachedFromSeed_ && FileStamp::Of(st) == stamp_) return cached_;
     } else if (errno == ENOENT || errno == ENOTDIR) {
-      return Remember(std::make_shared<RegDocument>(), FileStamp{});
+      return ReadSeed();
     }
     return Load();
   }
@@ -173,17 +173,35 @@ class FileRegistryStore final : public RegistryStore {
 
  private:
   std::shared_ptr<const RegDocument> Remember(std::shared_ptr<const RegDocument> doc,
-                                              const FileStamp& stamp) {
+                                              const FileStamp& stamp, bool fromSeed = false) {
     cached_ = std::move(doc);
     stamp_ = stamp;
+    cachedFromSeed_ = fromSeed;
     return cached_;
+  }
+
+  // The content of a store whose file does not exist yet: the seed file's, else nothing. The
+  // seed is only read, never written: the first write creates the store file from it.
+  std::shared_ptr<const RegDocument> ReadSeed() {
+    struct stat st {};
+    if (seed_.empty() || ::stat(seed_.c_str(), &st) != 0) {
+      return Remember(std::make_shared<RegDocument>(), FileStamp{});
+    }
+    if (cached_ && cachedFromSeed_ && FileStamp::Of(st) == stamp_) return cached_;
+    const Fd fd(::open(seed_.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) RaiseReadError(seed_, SystemReason(errno));
+    if (::fstat(fd.get(), &st) != 0) RaiseReadError(seed_, SystemReason(errno));
+    if (!S_ISREG(st.st_mode)) RaiseReadError(seed_, "not a regular file");
+    const String text = ReadAll(fd.get(), seed_);
+    return Remember(std::make_shared<RegDocument>(ParseRegistryText(text, seed_)),
+                    FileStamp::Of(st), true);
   }
 
   // Reads the file through one descriptor, so that the stamp belongs to the text read.
   std::shared_ptr<const RegDocument> Load() {
     const Fd fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
-      if (errno == ENOENT) return Remember(std::make_shared<RegDocument>(), FileStamp{});
+      if (errno == ENOENT) return ReadSeed();
       RaiseReadError(path_, SystemReason(errno));
     }
     struct stat st {};
@@ -247,8 +265,10 @@ class FileRegistryStore final : public RegistryStore {
   }
 
   String path_;
+  String seed_;  // the file whose content a store without a file starts from ("" for none)
   std::shared_ptr<const RegDocument> cached_;
-  FileStamp stamp_;
+  FileStamp stamp_;              // of the store file, or of the seed when cachedFromSeed_
+  bool cachedFromSeed_ = false;  // a store file that appears later is read, not the cache
 };
 
 class MemoryRegistryStore final : public RegistryStore {
@@ -267,8 +287,8 @@ class MemoryRegistryStore final : public RegistryStore {
 
 }  // namespace
 
-std::shared_ptr<RegistryStore> MakeFileRegistryStore(const String& path) {
-  return std::make_shared<FileRegistryStore>(path);
+std::shared_ptr<RegistryStore> MakeFileRegistryStore(const String& path, const String& seed) {
+  return std::make_shared<FileRegistryStore>(path, seed);
 }
 
 std::shared_ptr<RegistryStore> MakeMemoryRegistryStore() {

@@ -79,7 +79,9 @@ class RegistryStore {
   virtual void Write(const Change& change) = 0;
 };
 
-std::shared_ptr<RegistryStore> MakeFileRegistryStore(const String& path);
+// A store kept in the file `path`. While that file does not exist the store reads as the content
+// of `seed` (when given and present), and its first write creates `path` from that content.
+std::shared_ptr<RegistryStore> MakeFileRegistryStore(const String& path, const String& seed = {});
 std::shared_ptr<RegistryStore> MakeMemoryRegistryStore();
 
 }  // namespace velko

@@ -85,7 +85,10 @@ class Parser {
     while (!text.empty()) {
       const std::size_t end = text.find('\n');
       std::string_view line = text.substr(0, end);
-      if (line.ends_with('\r')) line.remove_suffix(1);
+      // Every carriage return at a line end belongs to the line end: a file converted to CR LF
+      // twice ends its lines in "\r\r\n", and a kept CR would be lost one per rewrite.
+      while (line.ends_with('\r'))
+        line.remove_suffix(1);
       lines_.push_back(line);
       if (end == std::string_view::npos) break;
       text.remove_prefix(end + 1);

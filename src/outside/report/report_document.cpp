@@ -253,9 +253,16 @@ void HtmlReport::Document::AddVerticalRule(Long x, Long yFrom, Long yTo) {
   rule.inset = static_cast<Long>(std::clamp<long long>(inset, 0, pageWidth));
   const int id = static_cast<int>(rules_.size());
   bool used = false;
-  for (auto& block : blocks_) {
-    if (block.kind == report::Block::Kind::kRule || block.bottom <= block.top) continue;
-    if (block.top >= yFrom && block.bottom <= yTo) {
+  // Printed blocks are only appended, at the current position, which never goes back: their
+  // tops rise through the list. Walking back from the end, the first printed block above
+  // yFrom ends the search, so a rule beside the last blocks costs what it borders, not the
+  // length of the report.
+  for (auto it = blocks_.rbegin(); it != blocks_.rend(); ++it) {
+    report::Block& block = *it;
+    if (block.kind == report::Block::Kind::kRule) continue;
+    if (block.top < yFrom) break;
+    if (block.bottom <= block.top) continue;
+    if (block.bottom <= yTo) {
       (rule.right ? block.rightRule : block.leftRule) = id;
       used = true;
     }
@@ -264,9 +271,14 @@ void HtmlReport::Document::AddVerticalRule(Long x, Long yFrom, Long yTo) {
 }
 
 void HtmlReport::Document::AddHorizontalRule(Long xFrom, Long xTo, Long y) {
+  // After the last block that ends at or above y; searched from the end, where a rule drawn
+  // at the current position belongs.
   auto after = blocks_.begin();
-  for (auto it = blocks_.begin(); it != blocks_.end(); ++it) {
-    if (it->bottom <= y) after = it + 1;
+  for (auto it = blocks_.end(); it != blocks_.begin(); --it) {
+    if ((it - 1)->bottom <= y) {
+      after = it;
+      break;
+    }
   }
   const double page = pageWidth;
   report::Block block;

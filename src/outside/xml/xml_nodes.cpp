@@ -2,6 +2,7 @@
 #include <new>
 
 #include "outside/xml/xml_tree.hpp"
+#include "velko/outside/xml.hpp"
 #include "velko/core/error_module.hpp"
 #include "velko/core/error_numbers.hpp"
 #include "velko/outside/error_server.hpp"
@@ -48,6 +49,22 @@ NodeImpl& SameDocumentOrRaise(const Ref<IXmlNode>& node, const DocPtr& owner, co
   return *impl;
 }
 
+// The nodes of a child list: elements, and one node per run of character data unless the run is
+// whitespace-only text.
+void CollectChildNodes(pugi::xml_node parent, std::vector<pugi::xml_node>& nodes) {
+  nodes.clear();
+  for (pugi::xml_node c = parent.first_child(); c;) {
+    if (IsCharData(c)) {
+      if (RunIsSignificant(c)) nodes.push_back(c);
+      while (c && IsCharData(c))
+        c = c.next_sibling();
+      continue;
+    }
+    if (c.type() == pugi::node_element) nodes.push_back(c);
+    c = c.next_sibling();
+  }
+}
+
 class XmlElementList final : public IXmlElementList {
  public:
   XmlElementList(DocPtr owner, pugi::xml_node parent) : owner_(std::move(owner)), parent_(parent) {}
@@ -67,17 +84,7 @@ class XmlElementList final : public IXmlElementList {
   // Built on first use and again whenever the document's structure changed since.
   void Refresh() {
     if (built_ && builtAt_ == owner_->version) return;
-    nodes_.clear();
-    for (pugi::xml_node c = parent_.first_child(); c;) {
-      if (IsCharData(c)) {
-        if (RunIsSignificant(c)) nodes_.push_back(c);
-        while (c && IsCharData(c))
-          c = c.next_sibling();
-        continue;
-      }
-      if (c.type() == pugi::node_element) nodes_.push_back(c);
-      c = c.next_sibling();
-    }
+    CollectChildNodes(parent_, nodes_);
     built_ = true;
     builtAt_ = owner_->version;
   }
@@ -216,6 +223,8 @@ class XmlElement final : public IXmlElement, public NodeImpl {
   }
 
   pugi::xml_node Node() const { return node_; }
+  // For a walk that hands out one wrapper after the other: only while nobody else holds it.
+  void Repoint(pugi::xml_node node) { node_ = node; }
 
  private:
   DocPtr owner_;
@@ -331,3 +340,73 @@ void XmlDocument::SetDocumentElement(const Ref<IXmlElement>& root) {
 }
 
 }  // namespace velko::xml
+
+namespace velko {
+
+namespace {
+
+// The wrapper a walk hands to its visitor: one object serves child after child as long as the
+// visitor keeps no reference to it, so that a walk makes one wrapper instead of one per child.
+class WalkWrapper {
+ public:
+  explicit WalkWrapper(const xml::DocPtr& owner) : owner_(owner) {}
+
+  const Ref<IXmlElement>& For(pugi::xml_node node) {
+    if (raw_ != nullptr && current_.shared().use_count() == 1) {
+      raw_->Repoint(node);
+    } else {
+      Ref<xml::XmlElement> made = MakeRef<xml::XmlElement>(owner_, node);
+      raw_ = made.get();
+      current_ = std::move(made);
+    }
+    return current_;
+  }
+
+ private:
+  const xml::DocPtr& owner_;
+  Ref<IXmlElement> current_;
+  xml::XmlElement* raw_ = nullptr;
+};
+
+}  // namespace
+
+// Walks the child nodes straight through pugixml while the document keeps its structure; after a
+// visit that changed it, goes on as a refreshed child list would, from the same position.
+bool VisitChildElements(const Ref<IXmlElement>& parent, ChildElementVisitor visit, void* context) {
+  auto* const element = dynamic_cast<xml::XmlElement*>(parent.get());
+  if (element == nullptr) return false;
+  const xml::DocPtr owner = element->Owner();
+  WalkWrapper wrapper(owner);
+  const pugi::xml_node node = element->Node();
+  const std::uint64_t version = owner->version;
+  std::size_t position = 0;  // of the next node in the child list
+  for (pugi::xml_node c = node.first_child(); c;) {
+    if (xml::IsCharData(c)) {
+      if (xml::RunIsSignificant(c)) ++position;
+      while (c && xml::IsCharData(c))
+        c = c.next_sibling();
+      continue;
+    }
+    const pugi::xml_node next = c.next_sibling();
+    if (c.type() == pugi::node_element) {
+      ++position;
+      if (!visit(context, wrapper.For(c))) return true;
+      if (owner->version != version) break;
+    }
+    c = next;
+  }
+  if (owner->version == version) return true;
+  std::vector<pugi::xml_node> nodes;
+  std::uint64_t builtAt = owner->version + 1;
+  for (;; ++position) {
+    if (builtAt != owner->version) {
+      xml::CollectChildNodes(node, nodes);
+      builtAt = owner->version;
+    }
+    if (position >= nodes.size()) return true;
+    if (nodes[position].type() != pugi::node_element) continue;
+    if (!visit(context, wrapper.For(nodes[position]))) return true;
+  }
+}
+
+}  // namespace velko

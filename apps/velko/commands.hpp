@@ -1,0 +1,38 @@
+// The host's commands; each returns the process exit status and lets velko::Error escape to
+// main, which prints it and exits with kExitError.
+#pragma once
+
+#include <optional>
+
+#include "host.hpp"
+
+namespace velko::host {
+
+struct RunArgs {
+  String sequence;
+  std::optional<String> setup;
+  std::optional<String> fault;  // overrides the fault of the simulated device
+  String outDir = ".";
+  ReportSettings report;
+};
+// Loads, performs and judges a sequence, writes its record and report: kExitPassed when the run
+// passed, kExitFailed otherwise; kExitError (nothing written) when loading found problems.
+int RunCommand(const RunArgs& args);
+
+struct ReportArgs {
+  String record;
+  std::optional<String> output;  // the HTML file; standard output when not given
+  ReportSettings report;
+};
+int ReportCommand(const ReportArgs& args);
+
+// Lists every problem of a sequence, setup or record file: kExitPassed when there are none.
+int ValidateCommand(const String& file, const String& language);
+
+// The registered plug-ins with their versions and offered tests.
+int PlugInsCommand(const String& language);
+
+int ListClasses();
+int RegisterLibrary(const String& library, bool unregister);
+
+}  // namespace velko::host

@@ -1,0 +1,62 @@
+#include "simulator_catalogue.hpp"
+
+#include <algorithm>
+#include <map>
+
+#include "velko/core/translation.hpp"
+#include "velko/outside/html_report.hpp"
+
+namespace velko::simulator {
+
+const std::vector<TestKind>& OfferedTestKinds() {
+  static const std::vector<TestKind> kinds{
+      {kTestSequence, true, "110::Test sequence"},
+      {kTestGroup, true, "111::Test group"},
+      {kTestVisual, false, "120::Visual inspection"},
+      {kTestEarth, false, "121::Protective earth resistance"},
+      {kTestInsulation, false, "122::Insulation resistance mains to protective earth"},
+      {kTestLeakageAlternative, false, "123::Equipment leakage current, alternative method"},
+      {kTestLeakageDirect, false, "124::Equipment leakage current, direct method"},
+      {kTestLeakageDifferential, false, "125::Equipment leakage current, differential method"},
+      {kTestAppliedPart, false, "126::Applied part leakage current"},
+      {kTestOperatingCurrent, false, "127::Operating current"},
+      {kTestOperatingRepeat, false, "128::Operating current after repair"},
+  };
+  return kinds;
+}
+
+std::optional<TestKind> FindTestKind(Long testId) {
+  const auto& kinds = OfferedTestKinds();
+  const auto found = std::find_if(kinds.begin(), kinds.end(),
+                                  [&](const TestKind& kind) { return kind.testId == testId; });
+  if (found == kinds.end()) return std::nullopt;
+  return *found;
+}
+
+MeasurementFacts FactsOf(std::string_view measurementKey) {
+  static const std::map<std::string_view, MeasurementFacts> facts{
+      {kKeyVisual, {"200::Visual inspection", ""}},
+      {kKeyEarthTotal, {"201::Protective earth, equipment with non-detachable power cord", "Ω"}},
+      {kKeyEarthEquipment, {"202::Protective earth, equipment alone", "Ω"}},
+      {kKeyEarthCord, {"203::Protective earth, detachable power cord", "Ω"}},
+      {kKeyInsulation, {"204::Insulation resistance mains to protective earth", "MΩ"}},
+      {kKeyLeakageAlternative, {"205::Equipment leakage current (alternative method)", "µA"}},
+      {kKeyLeakageDirect, {"206::Equipment leakage current (direct method)", "µA"}},
+      {kKeyLeakageDifferential, {"207::Equipment leakage current (differential method)", "µA"}},
+      {kKeyAppliedPartBF, {"208::Applied part leakage current, type BF", "µA"}},
+      {kKeyAppliedPartCF, {"209::Applied part leakage current, type CF", "µA"}},
+      {kKeyOperatingCurrent, {"210::Operating current", "A"}},
+      {kKeyOperatingRepeat, {"211::Operating current after repair", "A"}},
+  };
+  const auto found = facts.find(measurementKey);
+  if (found == facts.end()) return {String(measurementKey), String()};
+  return found->second;
+}
+
+String Text(const String& messageKey, const VariantArray& params) {
+  const Variant args = params.empty() ? Variant() : Variant(params);
+  String text = TranslateText(kPlugInId, messageKey, args);
+  return text.empty() ? DefaultMessageText(messageKey, args) : text;
+}
+
+}  // namespace velko::simulator

@@ -1,0 +1,195 @@
+#include "steps.hpp"
+
+#include <algorithm>
+
+#include "analyser.hpp"
+#include "device.hpp"
+#include "simulator_catalogue.hpp"
+#include "step_parts.hpp"
+#include "velko/core/error_module.hpp"
+#include "velko/typelib/limits.hpp"
+#include "velko/typelib/service.hpp"
+#include "velko/typelib/setup.hpp"
+
+namespace velko::simulator {
+namespace {
+
+constexpr const char* kStepSource = "VelkoSimulator.SimulatorStep";
+
+// The result object of a node, made when the node has none (a clone has none).
+Ref<StepResult> ResultOf(TestNode& node) {
+  if (auto result = QueryInterface<StepResult>(node.Result())) return result;
+  auto result = MakeRef<StepResult>();
+  node.SetResult(result);
+  return result;
+}
+
+SimulatedDevice DeviceOf(const Ref<ITestSetup>& setup) {
+  const auto data = QueryInterface<SimulatorDutData>(setup->GetDUTData(kPlugInId));
+  return data ? data->Device() : SimulatedDevice{};
+}
+
+String SerialNumberOf(const Ref<ITestSetup>& setup) {
+  return QuietlyOr(String(), [&] {
+    const Ref<IDataItem> item = setup->DutInfo()->Item(0, "SerialNumber");
+    return item ? item->Data() : String();
+  });
+}
+
+// The standards that judge the element: those it has and the setup selected; all it has when
+// the setup selected none.
+Ref<IStandardColl> JudgingStandards(const Ref<IElementLimits>& limits,
+                                    const Ref<ITestSetup>& setup) {
+  const Ref<IStandardColl> own = limits ? limits->Standards() : nullptr;
+  if (!own || own->Count() == 0) return nullptr;
+  const Ref<IStandardColl> selected = setup->SelectedStandards();
+  if (!selected || selected->Count() == 0) return own;
+  return own->Select(selected);
+}
+
+struct Judged {
+  Long status = kStatusNotApplicable;
+  std::vector<String> failedUnder;  // complete names of the standards whose limits failed
+};
+
+Judged Judge(const Reading& reading, const Ref<IStandardColl>& standards) {
+  Judged judged;
+  if (reading.valueType == kValueBoolean) {
+    judged.status = reading.value.ToBoolean() ? kStatusPassed : kStatusFailed;
+    return judged;
+  }
+  if (!standards) return judged;
+  const Single value = reading.value.ToSingle();
+  for (Long i = 1; i <= standards->Count(); ++i) {
+    const Ref<IStandard> standard = standards->Item(i);
+    const Long verdict = standard->TestLimits(reading.key, value, Variant());
+    if (verdict == kStatusFailed) {
+      judged.status = kStatusFailed;
+      judged.failedUnder.push_back(standard->CompleteName());
+    } else if (verdict == kStatusPassed && judged.status != kStatusFailed) {
+      judged.status = kStatusPassed;
+    }
+  }
+  return judged;
+}
+
+String Joined(const std::vector<String>& parts) {
+  String text;
+  for (const String& part : parts)
+    text += (text.empty() ? "" : ", ") + part;
+  return text;
+}
+
+}  // namespace
+
+void SimulatorStep::Perform(const Ref<IUnknown>& object) {
+  const Ref<ITestSetup> setup = QueryInterface<ITestSetup>(object);
+  if (!setup) {
+    String source = kStepSource;
+    RaiseError(kPlugInId, kErrNoSetup, source, kLevelFatal);
+  }
+  const Measured measured = Measure(testId_, DeviceOf(setup), DeviceSeed(SerialNumberOf(setup)));
+  const Ref<StepResult> result = ResultOf(*this);
+  if (!measured.applies) {
+    result->Record(kStatusNotApplicable, Text(measured.commentKey, measured.commentParams), {});
+    return;
+  }
+  const Ref<IStandardColl> standards = JudgingStandards(limits_, setup);
+  std::vector<Ref<SimMeasurement>> measurements;
+  std::vector<String> comments;
+  bool anyFailed = false;
+  bool anyPassed = false;
+  for (const Reading& reading : measured.readings) {
+    const Judged judged = Judge(reading, standards);
+    anyFailed = anyFailed || judged.status == kStatusFailed;
+    anyPassed = anyPassed || judged.status == kStatusPassed;
+    auto measurement = MakeRef<SimMeasurement>(reading.key, reading.value, reading.valueType,
+                                               reading.format, judged.status);
+    if (!judged.failedUnder.empty()) {
+      comments.push_back(
+          Text("402::%%1 is outside the limits of %%2.",
+               {Variant(measurement->Description()), Variant(Joined(judged.failedUnder))}));
+    } else if (judged.status == kStatusNotApplicable) {
+      comments.push_back(Text("403::No limit of the selected standards applies to %%1.",
+                              {Variant(measurement->Description())}));
+    }
+    measurements.push_back(measurement);
+  }
+  const Long status = anyFailed ? kStatusFailed : anyPassed ? kStatusPassed : kStatusNotApplicable;
+  String comment;
+  for (const String& line : comments)
+    comment += (comment.empty() ? "" : "\n") + line;
+  result->Record(status, comment, std::move(measurements));
+}
+
+Ref<ITestElement> SimulatorStep::Clone() {
+  auto clone = MakeRef<SimulatorStep>();
+  CloneIdentityInto(*clone);
+  if (info_) clone->info_ = info_->Clone();
+  return clone;
+}
+
+void SimulatorStep::UpdateReferences() {
+  Quietly([&] {
+    if (!limits_) return;
+    if (const Ref<IStandardColl> standards = limits_->Standards())
+      standards->UpdateReferences(RefToSelf<ITestElement>(this));
+  });
+}
+
+Variant SimulatorStep::GetMeasurementList() {
+  const auto result = QueryInterface<StepResult>(result_);
+  if (!result || result->Measurements().empty()) return Variant();
+  VariantArray keys;
+  for (const auto& measurement : result->Measurements())
+    keys.emplace_back(measurement->Key());
+  return Variant(std::move(keys));
+}
+
+void SimulatorGroup::Perform(const Ref<IUnknown>& /*object*/) {
+  bool failed = false;
+  bool passed = false;
+  bool notApplicable = false;
+  for (Long i = 1; i <= Count(); ++i) {
+    const Ref<ITestElement> child = Item(i);
+    const Ref<IResult> result = child ? child->Result() : nullptr;
+    const Long status = result ? result->Status() : kStatusNotPerformed;
+    failed = failed || status == kStatusFailed;
+    passed = passed || status == kStatusPassed;
+    notApplicable = notApplicable || status == kStatusNotApplicable;
+  }
+  const Long status = failed          ? kStatusFailed
+                      : passed        ? kStatusPassed
+                      : notApplicable ? kStatusNotApplicable
+                                      : kStatusNotPerformed;
+  ResultOf(*this)->Record(status, String(), {});
+}
+
+Ref<ITestElement> SimulatorGroup::Clone() {
+  auto clone = MakeRef<SimulatorGroup>();
+  CloneIdentityInto(*clone);
+  clone->info_ = info_ ? info_->Clone() : nullptr;
+  return clone;
+}
+
+Ref<ITestElement> MakeElement(Long testId, Long id, Long referencedId) {
+  const auto kind = FindTestKind(testId);
+  if (!kind) return nullptr;
+  Ref<TestNode> node;
+  if (kind->container) {
+    auto group = MakeRef<SimulatorGroup>();
+    group->SetLimits(MakeRef<ElementLimits>());
+    group->SetResult(MakeRef<StepResult>());
+    node = group;
+  } else {
+    auto step = MakeRef<SimulatorStep>();
+    step->SetLimits(MakeRef<ElementLimits>(DefaultStandards(testId, referencedId)));
+    step->SetResult(MakeRef<StepResult>());
+    node = step;
+  }
+  node->Initialize(kPlugInId, testId, id);
+  node->Info()->SetName(Text(kind->nameKey));
+  return node;
+}
+
+}  // namespace velko::simulator

@@ -1,0 +1,165 @@
+#!/usr/bin/env bash
+# One end-to-end case of the host (the case name is the argument); see CMakeLists.txt for the
+# environment it gets. Fails with a message naming what was expected.
+set -uo pipefail
+
+work=$VELKO_E2E_WORK
+samples=$VELKO_SOURCE_DIR/data/samples
+sequence=$samples/class1-bf-sequence.xml
+healthy=$samples/healthy-setup.xml
+faulty=$samples/faulty-setup.xml
+record=$work/out/class1-bf-sequence.record.xml
+report=$work/out/class1-bf-sequence.report.html
+
+rm -rf "$work" && mkdir -p "$work/out"
+export VELKO_REGISTRY=$work/registry.reg
+cp "$VELKO_SOURCE_DIR/data/registry/default.reg" "$VELKO_REGISTRY"
+
+fail() { echo "FAILED: $*" >&2; exit 1; }
+velko() { "$VELKO_HOST" "$@"; }
+# Runs the host, keeping its output in $work/stdout and $work/stderr; sets $status.
+host() {
+  "$VELKO_HOST" "$@" >"$work/stdout" 2>"$work/stderr"
+  status=$?
+}
+expect_status() { [ "$status" -eq "$1" ] || { cat "$work/stdout" "$work/stderr" >&2; fail "exit status $status, expected $1 ($2)"; }; }
+expect_in() { grep -qF -- "$2" "$1" || fail "\"$2\" not found in $1"; }
+expect_not_in() { ! grep -qF -- "$2" "$1" || fail "\"$2\" found in $1"; }
+# The status word of the result of element $2 in record $1.
+result_of() { grep -o "<ResultItem Status=\"[A-Za-z ]*\" ElementID=\"$2\"" "$1" | sed 's/.*Status="\([^"]*\)".*/\1/'; }
+
+velko register "$VELKO_CORE_LIBRARY" >/dev/null || fail "registering the library"
+velko register "$VELKO_SIMULATOR_LIBRARY" >/dev/null || fail "registering the simulator"
+
+case "$1" in
+  healthy)
+    host run "$sequence" --setup "$healthy" --out "$work/out"
+    expect_status 0 "a healthy device passes"
+    expect_in "$work/stdout" "passed"
+    expect_in "$report" "TEST PASSED"
+    for id in 11 12 13 14 15 21 22; do
+      [ "$(result_of "$record" $id)" = "Passed" ] || fail "element $id did not pass"
+    done
+    ;;
+  faulty)
+    host run "$sequence" --setup "$faulty" --out "$work/out"
+    expect_status 1 "a broken protective earth fails the run"
+    [ "$(result_of "$record" 12)" = "Failed" ] || fail "the protective earth test did not fail"
+    [ "$(result_of "$record" 13)" = "Passed" ] || fail "the insulation test did not pass"
+    expect_in "$report" "TEST FAILED"
+    ;;
+  fault-insulation)
+    host run "$sequence" --setup "$healthy" --fault insulation --out "$work/out"
+    expect_status 1 "an insulation fault fails the run"
+    [ "$(result_of "$record" 13)" = "Failed" ] || fail "the insulation test did not fail"
+    [ "$(result_of "$record" 12)" = "Passed" ] || fail "the protective earth test did not pass"
+    expect_in "$record" 'Fault="Insulation"'
+    host run "$sequence" --setup "$healthy" --fault function --out "$work/out"
+    expect_status 1 "a drifting operating current fails the relative limit"
+    [ "$(result_of "$record" 22)" = "Failed" ] || fail "the relative limit did not fail"
+    [ "$(result_of "$record" 21)" = "Passed" ] || fail "the reference reading did not pass"
+    ;;
+  german)
+    host run "$sequence" --setup "$healthy" --language de --detail --out "$work/out"
+    expect_status 0 "the language does not change the verdict"
+    expect_in "$report" "PRÜFUNG BESTANDEN"
+    expect_in "$report" "Prüfling"
+    expect_in "$report" "Schutzleiter, Gerät allein"
+    expect_not_in "$report" "TEST PASSED"
+    ;;
+  record-roundtrip)
+    for options in "" "--detail --language de" "--only-failed"; do
+      # shellcheck disable=SC2086
+      host run "$sequence" --setup "$faulty" --out "$work/out" $options
+      expect_status 1 "the faulty device fails"
+      # shellcheck disable=SC2086
+      host report "$record" --output "$work/again.html" $options
+      expect_status 0 "a saved record prints again"
+      cmp -s "$report" "$work/again.html" || fail "report of the record differs (options: $options)"
+      # shellcheck disable=SC2086
+      host report "$record" $options
+      cmp -s "$report" "$work/stdout" || fail "report on standard output differs (options: $options)"
+    done
+    host validate "$record"
+    expect_status 0 "a saved record reloads without problems"
+    ;;
+  class-two)
+    sed 's/CompleteName="IEC 62353:2014 Class I"/CompleteName="IEC 62353:2014 Class II"/;
+         s/<Standard AlphaName="In-house" CompleteName="In-house limits"\/>//;
+         s/ProtectionClass="I"/ProtectionClass="II"/; s/AppliedPart="BF"/AppliedPart="CF"/' \
+      "$healthy" >"$work/setup.xml"
+    host run "$sequence" --setup "$work/setup.xml" --fault leakage --out "$work/out"
+    expect_status 1 "excessive leakage of a class II device fails"
+    [ "$(result_of "$record" 12)" = "Not Performed" ] || fail "protective earth ran on class II"
+    [ "$(result_of "$record" 14)" = "Failed" ] || fail "720 µA passed the class II limit"
+    [ "$(result_of "$record" 15)" = "Failed" ] || fail "78 µA passed the type CF limit"
+    expect_in "$record" 'Key="APL_CF"'
+    host run "$sequence" --setup "$work/setup.xml" --out "$work/out"
+    expect_status 0 "a healthy class II device passes without the protective earth test"
+    ;;
+  bad-plugin)
+    sed 's/Name="Simulator" TestID="300"/Name="Nonesuch" TestID="300"/; s/TestID="600"/TestID="999"/' \
+      "$sequence" >"$work/class1-bf-sequence.xml"
+    echo "earlier report" >"$report"
+    host run "$work/class1-bf-sequence.xml" --setup "$healthy" --out "$work/out"
+    expect_status 2 "a sequence naming an unregistered plug-in is refused"
+    expect_in "$work/stderr" "0x8004A677"
+    expect_in "$work/stderr" "Nonesuch"
+    expect_in "$work/stderr" "0x80045203"
+    [ "$(cat "$report")" = "earlier report" ] || fail "an existing report was written over"
+    [ ! -e "$record" ] || fail "a record was written"
+    ;;
+  unknown-standard)
+    sed 's/AlphaName="In-house" CompleteName="In-house limits"/AlphaName="Nowhere" CompleteName="No limits"/' \
+      "$healthy" >"$work/setup.xml"
+    sed -i 's|<Standard AlphaName="IEC 62353" CompleteName="IEC 62353:2014 Class I"/>|<Standard>Unheard-of</Standard>|' \
+      "$work/setup.xml"
+    host run "$sequence" --setup "$work/setup.xml" --out "$work/out"
+    expect_status 2 "a setup with unknown standards is refused"
+    expect_in "$work/stderr" "Undefined standard Unheard-of will be ignored"
+    expect_in "$work/stderr" "Nowhere"
+    expect_in "$work/stderr" "0x8004A4D3"
+    [ ! -e "$report" ] || fail "a report was written"
+    ;;
+  truncated-record)
+    host run "$sequence" --setup "$healthy" --out "$work/out"
+    expect_status 0 "the healthy run passes"
+    head -c 2000 "$record" >"$work/truncated.xml"
+    host report "$work/truncated.xml" --output "$work/again.html"
+    expect_status 2 "a truncated record is refused"
+    expect_in "$work/stderr" "is not well-formed XML"
+    [ ! -e "$work/again.html" ] || fail "a report was written"
+    host report "$healthy"
+    expect_status 2 "a setup is not a record"
+    expect_in "$work/stderr" "0x8004A2C8"
+    ;;
+  validate)
+    for file in "$sequence" "$healthy" "$faulty"; do
+      host validate "$file"
+      expect_status 0 "sample $file is valid"
+    done
+    sed 's/Cord="Detachable"/Cord="Spiral"/' "$healthy" >"$work/setup.xml"
+    host validate "$work/setup.xml" --language de
+    expect_status 2 "an unknown cord word is a problem"
+    expect_in "$work/stderr" "Spiral"
+    expect_in "$work/stderr" "Zulässig sind"
+    host validate "$work/missing.xml"
+    expect_status 2 "a missing file is an error"
+    expect_in "$work/stderr" "0x80049300"
+    ;;
+  plugins)
+    host plugins
+    expect_status 0 "plug-ins are listed"
+    expect_in "$work/stdout" "Simulator"
+    expect_in "$work/stdout" "version 1.2.0"
+    expect_in "$work/stdout" "test 610"
+    velko unregister "$VELKO_SIMULATOR_LIBRARY" >/dev/null || fail "unregistering the simulator"
+    host plugins
+    expect_status 0 "no plug-ins is not an error"
+    expect_not_in "$work/stdout" "Simulator"
+    ;;
+  *)
+    fail "unknown case $1"
+    ;;
+esac
+echo "passed: $1"
