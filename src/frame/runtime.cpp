@@ -28,7 +28,8 @@ String ReadDefault(const String& path) {
 }
 
 [[noreturn]] void RaiseLoadError(Long number, const String& path, const String& reason) {
-  RaiseError(number, kSource, kLevelFatal, {Variant(path), Variant(reason)});
+  RaiseErrorOr(number, kSource, kLevelFatal, {Variant(path), Variant(reason)},
+               "The component library \"" + path + "\" cannot be used: " + reason);
 }
 
 Ref<IUnknown> CreateFromServer(const Guid& clsid) {
