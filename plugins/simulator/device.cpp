@@ -120,7 +120,7 @@ void SimulatorDutData::Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>&
 
 Ref<IXmlElement> SimulatorDutData::Save(const Ref<IXmlDocument>& owner) {
   Ref<IXmlElement> data = owner->CreateElement("PlugInData");
-  if (!data) return nullptr;
+  RequireElement(data, "PlugInData", "VelkoSimulator.SimulatorDutData");
   data->SetAttribute("PlugIn", kPlugInId);
   data->SetAttribute("ProtectionClass", WordOf(kClasses, device_.protection).xml);
   data->SetAttribute("AppliedPart", WordOf(kAppliedParts, device_.appliedPart).xml);

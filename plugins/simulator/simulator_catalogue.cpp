@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "velko/core/error_module.hpp"
 #include "velko/core/translation.hpp"
 #include "velko/outside/html_report.hpp"
 
@@ -57,6 +58,12 @@ String Text(const String& messageKey, const VariantArray& params) {
   const Variant args = params.empty() ? Variant() : Variant(params);
   String text = TranslateText(kPlugInId, messageKey, args);
   return text.empty() ? DefaultMessageText(messageKey, args) : text;
+}
+
+void RequireElement(const Ref<IXmlElement>& element, const char* tag, const char* source) {
+  if (element) return;
+  String src = source;
+  RaiseError(kPlugInId, kErrSave, src, kLevelSave, {Variant(String(tag))});
 }
 
 }  // namespace velko::simulator

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "velko/frame/variant.hpp"
+#include "velko/typelib/xml.hpp"
 
 namespace velko::simulator {
 
@@ -68,6 +69,10 @@ inline constexpr Long kErrBadDeviceValue =
     ErrorNumber(0x80045201u);  // %%1 field, %%2 value, %%3 choices
 inline constexpr Long kErrNoSetup = ErrorNumber(0x80045202u);
 inline constexpr Long kErrUnknownTest = ErrorNumber(0x80045203u);  // %%1 test number
+inline constexpr Long kErrSave = ErrorNumber(0x80045205u);         // %%1 the element's tag
+
+// Raises kErrSave when the owner document gives no element, so that nothing is lost silently.
+void RequireElement(const Ref<IXmlElement>& element, const char* tag, const char* source);
 
 // A translation of the plug-in's own catalogue, falling back to the key's default text.
 String Text(const String& messageKey, const VariantArray& params = {});

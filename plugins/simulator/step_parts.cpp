@@ -104,7 +104,8 @@ void ElementLimits::Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>& lo
 
 Ref<IXmlElement> ElementLimits::Save(const Ref<IXmlDocument>& owner) {
   Ref<IXmlElement> expected = owner->CreateElement("ExpectedResult");
-  if (expected) AppendIfSome(expected, standards_->Save(owner));
+  RequireElement(expected, "ExpectedResult", "VelkoSimulator.ElementLimits");
+  AppendIfSome(expected, standards_->Save(owner));
   return expected;
 }
 
@@ -163,13 +164,15 @@ void SimMeasurement::Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>& /
 
 Ref<IXmlElement> SimMeasurement::Save(const Ref<IXmlDocument>& owner) {
   Ref<IXmlElement> element = owner->CreateElement("Measurement");
-  if (!element) return nullptr;
+  RequireElement(element, "Measurement", "VelkoSimulator.SimMeasurement");
   element->SetAttribute("Key", key_);
   const String unit = Unit();
   if (!unit.empty()) element->SetAttribute("Unit", unit);
   element->SetAttribute("Status", StatusWord(status_));
   if (!format_.empty()) element->SetAttribute("Format", format_);
-  AppendIfSome(element, GQuartoXML::Instance()->XmlSaveValue(owner, value_, valueType_));
+  const Ref<IXmlElement> value = GQuartoXML::Instance()->XmlSaveValue(owner, value_, valueType_);
+  RequireElement(value, "Value", "VelkoSimulator.SimMeasurement");
+  element->AppendChild(value);
   return element;
 }
 
@@ -212,7 +215,7 @@ void StepResult::Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>& log) 
 
 Ref<IXmlElement> StepResult::Save(const Ref<IXmlDocument>& owner) {
   Ref<IXmlElement> item = owner->CreateElement("ResultItem");
-  if (!item) return nullptr;
+  RequireElement(item, "ResultItem", "VelkoSimulator.StepResult");
   item->SetAttribute("Status", StatusWord(status_));
   if (!comment_.empty()) item->AddTextElement("Comment", comment_);
   for (const auto& measurement : measurements_)

@@ -76,7 +76,7 @@ class SaveExpectations {
     if (tag == "TestElement") currentNode_ = nodes_.at(definitionNodes_++);
     const char* node = IsContainer(currentNode_) ? kContainerSource : kElementSource;
     if (tag == "TestElement" || tag == "PlugIn") return {err::kElementSave, node, ""};
-    if (tag == "ExpectedResult") return {};  // the simulator's limits write nothing then
+    if (tag == "ExpectedResult") return {err::kUnexpected, node, "VelkoSimulator.ElementLimits"};
     const String& writer = kDefinitionWriters.at(tag);
     // A standard passes its limits' error on; the collection wraps it.
     if (tag == "Limit" || tag == "Reference") {
@@ -86,17 +86,25 @@ class SaveExpectations {
   }
 
   Expected InResults(const String& tag) {
-    if (tag != "ResultItem") return {};  // measurements and values: the simulator's choice
-    const Ref<ITestElement>& node = nodes_.at(resultNodes_++);
-    // A container without a result object writes an element of its own; a result object
-    // decides itself.
-    if (IsContainer(node) && !node->Result()) return {err::kElementSave, kContainerSource, ""};
-    return {};
+    if (tag == "ResultItem") currentResultNode_ = nodes_.at(resultNodes_++);
+    const Ref<ITestElement>& node = currentResultNode_;
+    const char* source = IsContainer(node) ? kContainerSource : kElementSource;
+    // A container without a result object writes an element of its own.
+    if (tag == "ResultItem" && IsContainer(node) && !node->Result()) {
+      return {err::kElementSave, kContainerSource, ""};
+    }
+    // The simulator's result writers raise when the document gives no element; the node's save
+    // wraps that once.
+    const char* writer =
+        tag == "ResultItem" ? "VelkoSimulator.StepResult" : "VelkoSimulator.SimMeasurement";
+    return {err::kUnexpected, source, writer};
   }
 
   Expected InSetup(const String& tag) {
     if (tag == "Setup") return {err::kSetupSave, kSetupSource, ""};
-    if (tag == "PlugInData") return {};  // the simulator's device data write nothing then
+    if (tag == "PlugInData") {
+      return {err::kUnexpected, kSetupSource, "VelkoSimulator.SimulatorDutData"};
+    }
     if (tag == "MTIData") inInstrument_ = true;
     // An instrument wraps the errors of its custom data; the selections have no handler of
     // their own, so the setup wraps theirs.
@@ -111,6 +119,7 @@ class SaveExpectations {
   std::size_t definitionNodes_ = 0;
   std::size_t resultNodes_ = 0;
   Ref<ITestElement> currentNode_;
+  Ref<ITestElement> currentResultNode_;
   bool inInstrument_ = false;
 };
 
