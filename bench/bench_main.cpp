@@ -327,10 +327,10 @@ MemoryFigures MeasureMemory(const GeneratedSequence& sequence) {
     const AllocationCounts cxx = CxxAllocations();
     const AllocationCounts pugi = PugixmlAllocations();
     Ref<ITestElement> root = LoadDefinition(sequence.definitionPath);
-    figures.treeBytes =
-        CxxAllocations().liveBytes - cxx.liveBytes + PugixmlAllocations().liveBytes - pugi.liveBytes;
-    figures.loadPeakBytes =
-        CxxAllocations().peakBytes - cxx.liveBytes + PugixmlAllocations().peakBytes - pugi.liveBytes;
+    figures.treeBytes = CxxAllocations().liveBytes - cxx.liveBytes +
+                        PugixmlAllocations().liveBytes - pugi.liveBytes;
+    figures.loadPeakBytes = CxxAllocations().peakBytes - cxx.liveBytes +
+                            PugixmlAllocations().peakBytes - pugi.liveBytes;
     TerminateTree(root);
   }
   CountAllocations(false);
@@ -395,8 +395,7 @@ void RegisterSizeBenchmarks(const GeneratedSequence& s) {
                                s.definitionPath)
       ->Unit(ms);
   benchmark::RegisterBenchmark(("LoadResults" + n).c_str(), LoadResultsBench, p)->Unit(ms);
-  benchmark::RegisterBenchmark(("PugixmlParseResults" + n).c_str(), ParseWithPugixml,
-                               s.resultsPath)
+  benchmark::RegisterBenchmark(("PugixmlParseResults" + n).c_str(), ParseWithPugixml, s.resultsPath)
       ->Unit(ms);
   benchmark::RegisterBenchmark(("SaveDefinition" + n).c_str(), SaveBench, p, kSaveDefinition)
       ->Unit(ms);

@@ -73,8 +73,9 @@ class BenchResult final : public IResult {
       if (!child || child->TagName() != "Measurement") continue;
       auto measurement = MakeRef<CGeneralMeasurement>();
       const String key = child->GetAttribute("Key");
-      measurement->Initialize(key, key, child->GetAttribute("Unit"), kValueFloat,
-                              Variant(static_cast<Single>(ParseNumber(child->GetAttribute("Value")))));
+      measurement->Initialize(
+          key, key, child->GetAttribute("Unit"), kValueFloat,
+          Variant(static_cast<Single>(ParseNumber(child->GetAttribute("Value")))));
       measurements_.push_back(measurement);
     }
   }

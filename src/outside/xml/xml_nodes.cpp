@@ -1,11 +1,12 @@
 // Elements, data nodes, child lists and the document object.
 #include <new>
+#include <typeinfo>
 
 #include "outside/xml/xml_tree.hpp"
-#include "velko/outside/xml.hpp"
 #include "velko/core/error_module.hpp"
 #include "velko/core/error_numbers.hpp"
 #include "velko/outside/error_server.hpp"
+#include "velko/outside/xml.hpp"
 
 namespace velko::xml {
 namespace {
@@ -34,9 +35,7 @@ bool IsWithin(pugi::xml_node inner, pugi::xml_node outer) {
 }
 
 // The owner of a node of ours, or null for a node of another implementation.
-NodeImpl* ImplOf(const Ref<IXmlNode>& node) {
-  return dynamic_cast<NodeImpl*>(node.get());
-}
+NodeImpl* ImplOf(const Ref<IXmlNode>& node);
 
 // Refuses a node that another document created (or that is not one of ours at all).
 NodeImpl& SameDocumentOrRaise(const Ref<IXmlNode>& node, const DocPtr& owner, const char* source) {
@@ -230,6 +229,18 @@ class XmlElement final : public IXmlElement, public NodeImpl {
   DocPtr owner_;
   pugi::xml_node node_;
 };
+
+NodeImpl* ImplOf(const Ref<IXmlNode>& node) {
+  IXmlNode* const p = node.get();
+  if (p == nullptr) return nullptr;
+  // Both node classes of this service are final: the exact type finds the object without the
+  // general cross-cast, which would otherwise be the dearest step of every append.
+  void* const object = dynamic_cast<void*>(p);
+  const std::type_info& type = typeid(*p);
+  if (type == typeid(XmlElement)) return static_cast<XmlElement*>(object);
+  if (type == typeid(XmlDataNode)) return static_cast<XmlDataNode*>(object);
+  return dynamic_cast<NodeImpl*>(p);
+}
 
 }  // namespace
 
