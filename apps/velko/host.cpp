@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <iostream>
 
+#include "velko/frame/file_replace.hpp"
+
 namespace velko::host {
 
 String ErrorText(const Error& error) {
@@ -36,44 +38,11 @@ void PrintProblems(const String& file, const std::vector<String>& problems) {
     std::cerr << "  " << problem << "\n";
 }
 
-namespace {
-
-[[noreturn]] void RaiseWriteError(const String& path, int error) {
-  throw Error(75, kHostSource,
-              fmt::format("The file \"{}\" cannot be written: {}.", path, std::strerror(error)));
-}
-
-void WriteAll(int fd, const String& text, const String& path) {
-  std::size_t written = 0;
-  while (written < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) RaiseWriteError(path, errno);
-    written += static_cast<std::size_t>(n);
-  }
-}
-
-}  // namespace
-
 void WriteFileAtomically(const String& path, const String& text) {
-  const std::filesystem::path target = std::filesystem::absolute(path);
-  const String temporary = (target.parent_path() / ("." + target.filename().string() + ".tmp-" +
-                                                    std::to_string(::getpid())))
-                               .string();
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) RaiseWriteError(path, errno);
-  try {
-    WriteAll(fd, text, path);
-    if (::fsync(fd) != 0) RaiseWriteError(path, errno);
-  } catch (...) {
-    ::close(fd);
-    ::unlink(temporary.c_str());
-    throw;
-  }
-  if (::close(fd) != 0 || ::rename(temporary.c_str(), target.c_str()) != 0) {
-    const int error = errno;
-    ::unlink(temporary.c_str());
-    RaiseWriteError(path, error);
+  const String failure = ReplaceFileContent(std::filesystem::absolute(path).string(), text);
+  if (!failure.empty()) {
+    throw Error(75, kHostSource,
+                fmt::format("The file \"{}\" cannot be written: {}.", path, failure));
   }
 }
 

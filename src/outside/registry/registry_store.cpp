@@ -14,6 +14,7 @@
 #include "velko/core/error_module.hpp"
 #include "velko/core/error_numbers.hpp"
 #include "velko/frame/error.hpp"
+#include "velko/frame/file_replace.hpp"
 #include "velko/outside/error_server.hpp"
 #include "velko/typelib/enums.hpp"
 
@@ -108,18 +109,6 @@ String ReadAll(int fd, const String& path) {
     }
     text.append(buffer, static_cast<std::size_t>(n));
   }
-}
-
-bool WriteAll(int fd, std::string_view text) {
-  while (!text.empty()) {
-    const ssize_t n = ::write(fd, text.data(), text.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    text.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
 }
 
 // Where a write goes: the store file, or the file its symbolic link leads to (so that the link
@@ -232,36 +221,11 @@ class FileRegistryStore final : public RegistryStore {
     ::closedir(dir);
   }
 
-  // Writes the text to a temporary file in the same folder, makes it durable and renames it
-  // over the store: readers and a crash see the old file or the new one, never a mix.
+  // Replaces the store file: readers and a crash see the old file or the new one, never a mix;
+  // the store keeps its permissions (a new one is readable by all, writable by its owner).
   void Replace(const WriteTarget& target, const String& text) const {
-    String temp = target.folder + "/" + target.tempPrefix + "XXXXXX";
-    Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (fd.get() < 0) RaiseWriteError(path_, SystemReason(errno));
-    const auto fail = [&](const String& reason) {
-      ::unlink(temp.c_str());
-      RaiseWriteError(path_, reason);
-    };
-    if (::fchmod(fd.get(), StoreMode(target)) != 0) fail(SystemReason(errno));
-    if (!WriteAll(fd.get(), text)) fail(SystemReason(errno));
-    if (::fsync(fd.get()) != 0) fail(SystemReason(errno));
-    if (!fd.Close()) fail(SystemReason(errno));
-    if (::rename(temp.c_str(), target.file.c_str()) != 0) fail(SystemReason(errno));
-    SyncFolder(target);
-  }
-
-  // The store keeps its permissions; a new one is readable by all, writable by its owner.
-  static mode_t StoreMode(const WriteTarget& target) {
-    struct stat st {};
-    if (::stat(target.file.c_str(), &st) == 0) return st.st_mode & 07777;
-    return 0644;
-  }
-
-  // Makes the rename durable. Some file systems refuse fsync on a folder; the new file is in
-  // place all the same, so that is no failure of the write.
-  static void SyncFolder(const WriteTarget& target) {
-    const Fd dir(::open(target.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0) ::fsync(dir.get());
+    const String failure = ReplaceFileContent(target.file, text);
+    if (!failure.empty()) RaiseWriteError(path_, failure);
   }
 
   String path_;

@@ -17,6 +17,7 @@
 #include "velko/core/error_module.hpp"
 #include "velko/core/translation.hpp"
 #include "velko/frame/error.hpp"
+#include "velko/frame/file_replace.hpp"
 #include "velko/frame/text.hpp"
 
 namespace velko {
@@ -52,57 +53,13 @@ std::vector<String> SplitChars(std::string_view text) {
   return chars;
 }
 
-[[noreturn]] void RaiseWriteError(const String& path, const char* step, int code) {
-  throw Error(kPathFileAccessError, kSource,
-              "The report file \"" + path + "\" cannot be written (" + step + ": " +
-                  std::strerror(code) + ").");
-}
-
-void WriteAll(int fd, const String& text, const String& path) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) RaiseWriteError(path, "write", n < 0 ? errno : EIO);
-    done += static_cast<std::size_t>(n);
-  }
-}
-
-// Makes the rename durable; a folder that cannot be synced leaves the file written all the same.
-void SyncFolderOf(const String& path) {
-  const std::size_t slash = path.rfind('/');
-  const String folder = slash == String::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
-// Writes `text` to a temporary file beside `path` and renames it over `path`.
+// Writes `text` so that the file is either the old one or the complete new one.
 void WriteFileAtomically(const String& path, const String& text) {
-  if (path.empty()) RaiseWriteError(path, "open", ENOENT);
-  String temp = path + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) RaiseWriteError(path, "create", errno);
-  try {
-    WriteAll(fd, text, path);
-    if (::fchmod(fd, 0644) != 0 || ::fsync(fd) != 0) RaiseWriteError(path, "flush", errno);
-    if (::close(fd) != 0) {
-      const int code = errno;
-      ::unlink(temp.c_str());
-      RaiseWriteError(path, "close", code);
-    }
-  } catch (...) {
-    ::close(fd);
-    ::unlink(temp.c_str());
-    throw;
+  const String failure = ReplaceFileContent(path, text);
+  if (!failure.empty()) {
+    throw Error(kPathFileAccessError, kSource,
+                "The report file \"" + path + "\" cannot be written (" + failure + ").");
   }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    const int code = errno;
-    ::unlink(temp.c_str());
-    RaiseWriteError(path, "rename", code);
-  }
-  SyncFolderOf(path);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "outside/xml/xml_tree.hpp"
 #include "velko/core/error_numbers.hpp"
+#include "velko/frame/file_replace.hpp"
 #include "velko/outside/xml.hpp"
 
 namespace velko::xml {
@@ -201,75 +202,10 @@ std::string ReadWholeFile(const String& path) {
                 "cannot save the XML file " + path + ": " + reason);
 }
 
-// The file that the path names: a symbolic link is followed, so that saving replaces the file
-// it points to and keeps the link.
-std::filesystem::path SaveTarget(const String& path) {
-  std::error_code ec;
-  const std::filesystem::path given(path);
-  if (!std::filesystem::is_symlink(given, ec)) return given;
-  const std::filesystem::path resolved = std::filesystem::weakly_canonical(given, ec);
-  return ec ? given : resolved;
-}
-
-// A new, empty file next to the target (same file system, so that rename is atomic).
-int CreateTemporary(const std::filesystem::path& target, std::string& tempPath) {
-  static std::atomic<unsigned> counter{0};
-  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    tempPath = target.string() + ".tmp-" + std::to_string(::getpid()) + "-" +
-               std::to_string(stamp % 1000000) + "-" + std::to_string(counter++);
-    const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  errno = EEXIST;
-  return -1;
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t put = ::write(fd, bytes.data(), bytes.size());
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(put));
-  }
-  return true;
-}
-
-void SyncFolder(const std::filesystem::path& target) {
-  std::filesystem::path folder = target.parent_path();
-  if (folder.empty()) folder = ".";
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;  // durability of the rename only; the file itself is complete
-  ::fsync(fd);
-  ::close(fd);
-}
-
-// Writes a temporary file, flushes it to disk and renames it over the target: the target is
-// either the old file or the complete new one, never a half-written file.
+// Writes the file so that it is either the old file or the complete new one.
 void WriteFileAtomically(const String& path, std::string_view bytes) {
-  const std::filesystem::path target = SaveTarget(path);
-  std::string tempPath;
-  const int fd = CreateTemporary(target, tempPath);
-  if (fd < 0) RaiseSaveError(path, ErrnoText(errno));
-  struct stat old {};
-  int code = 0;
-  if (::stat(target.c_str(), &old) == 0) {
-    if (S_ISDIR(old.st_mode))
-      code = EISDIR;
-    else
-      ::fchmod(fd, old.st_mode & 07777);  // keep the permissions of the file it replaces
-  }
-  if (code == 0 && !WriteAll(fd, bytes)) code = errno;
-  if (code == 0 && ::fsync(fd) != 0) code = errno;
-  if (::close(fd) != 0 && code == 0) code = errno;
-  if (code == 0 && ::rename(tempPath.c_str(), target.c_str()) != 0) code = errno;
-  if (code != 0) {
-    ::unlink(tempPath.c_str());
-    RaiseSaveError(path, ErrnoText(code));
-  }
-  SyncFolder(target);
+  const String failure = ReplaceFileContent(path, bytes);
+  if (!failure.empty()) RaiseSaveError(path, failure);
 }
 
 class XmlFile final : public IXmlFile {
