@@ -10,7 +10,10 @@ using namespace velko;
 
 namespace {
 
+// One line of visible characters. A soft hyphen (U+00AD) is left out: it becomes the optional
+// hyphen of rich text, which plain text does not show.
 bool IsPrintableLine(std::string_view text) {
+  if (text.find("\xC2\xAD") != std::string_view::npos) return false;
   for (const char c : text) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == '\\' || c == '{' || c == '}') {
       return false;

@@ -104,7 +104,9 @@ Integer Variant::ToInteger() const {
 Single Variant::ToSingle() const {
   if (const auto* s = std::get_if<Single>(&value_)) return *s;
   const double d = ToDouble();
-  if (std::isfinite(d) && std::fabs(d) > FLT_MAX) RaiseRuntimeError(rt::kOverflow);
+  // An infinite Double (a stored text beyond double range) is as far beyond single range as it
+  // gets; passed on as an infinite Single it would be saved as a text that reads back as 0.
+  if (!std::isnan(d) && std::fabs(d) > FLT_MAX) RaiseRuntimeError(rt::kOverflow);
   return static_cast<Single>(d);
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "support/error_helpers.hpp"
 #include "velko/frame/error.hpp"
 #include "velko/frame/numeric.hpp"
@@ -26,6 +28,8 @@ TEST(VariantConversion, ErrorsOfTheRuntime) {
   EXPECT_EQ(test::ErrorNumberOf([] { Variant("abc").ToLong(); }), rt::kTypeMismatch);
   EXPECT_EQ(test::ErrorNumberOf([] { Variant::Null().ToString(); }), rt::kInvalidUseOfNull);
   EXPECT_EQ(test::ErrorNumberOf([] { Variant(1e300).ToSingle(); }), rt::kOverflow);
+  // Found by fuzzing: a text beyond double range parses as infinite.
+  EXPECT_EQ(test::ErrorNumberOf([] { Variant(-HUGE_VAL).ToSingle(); }), rt::kOverflow);
   EXPECT_EQ(test::ErrorNumberOf([] {
               Ref<IUnknown> none;
               none.operator->();

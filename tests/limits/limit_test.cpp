@@ -232,8 +232,13 @@ TEST(Limit, LoadErrorsCloseTheSection) {
   EXPECT_EQ(test::ErrorNumberOf(
                 [&] { limit->Load(Xml("<Limit Key='K'><Value>1e99</Value></Limit>"), log); }),
             err::kUnexpected);  // beyond single range: a clear error, not an infinite bound
+  // Found by fuzzing: beyond double range too (it was kept as an infinite bound, saved as a text
+  // that read back as 0).
+  EXPECT_EQ(test::ErrorNumberOf(
+                [&] { limit->Load(Xml("<Limit Key='K'><Value>-3.5e777</Value></Limit>"), log); }),
+            err::kUnexpected);
   EXPECT_EQ(test::ErrorNumberOf([&] { limit->Load(nullptr, log); }), err::kUnexpected);
-  EXPECT_EQ(log->Sections().size(), 3u);
+  EXPECT_EQ(log->Sections().size(), 4u);
   EXPECT_TRUE(log->AllSectionsClosed());
 }
 

@@ -220,8 +220,12 @@ TEST_F(LanguageTest, CataloguesMustBeUtf8) {
             "msgctxt \"1\"\nmsgid \"A\"\nmsgstr \"\xE4\"\n");
   WriteFile(fs::path(folder) / "noheader" / "velkocore.po",
             "msgctxt \"1\"\nmsgid \"A\"\nmsgstr \"\xE4\"\n");
+  // Found by fuzzing: UTF-8 declared in a spelling the reader does not know, Latin-1 inside.
+  WriteFile(fs::path(folder) / "spelling" / "velkocore.po",
+            "msgid \"\"\nmsgstr \"\"\n\"Content-Type: text/plain; charSet=UTF-8\\n\"\n\n"
+            "msgctxt \"1\"\nmsgid \"A\"\nmsgstr \"\xE4\"\n");
   LanguageServer()->SetLanguagePath(folder);
-  for (const char* language : {"latin", "noheader"}) {
+  for (const char* language : {"latin", "noheader", "spelling"}) {
     const Error e = ErrorOf([&] { CreateLanguageSet()->Load(language); });
     EXPECT_EQ(e.Number(), err::kCatalogueBroken) << language;
     EXPECT_NE(e.Description().find("UTF-8"), String::npos) << e.Description();

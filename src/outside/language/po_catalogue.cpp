@@ -176,8 +176,9 @@ Catalogue CollectEntries(po_file_t file) {
 
 std::optional<CatalogueProblem> CheckEncoding(const String& path, const Catalogue& catalogue) {
   const String charset = DeclaredCharset(catalogue.header);
-  if (DeclaresUtf8(charset)) return std::nullopt;  // the reader has checked every character
-  if (!DeclaresNoCharset(charset)) {
+  // A declared UTF-8 is checked too: the reader only sees a declaration spelt "charset=" and
+  // passes the bytes of any other spelling ("charSet=UTF-8") through unchecked.
+  if (!DeclaresUtf8(charset) && !DeclaresNoCharset(charset)) {
     return ProblemIn(path, "the catalogue is encoded in " + charset + "; it must be UTF-8");
   }
   for (const auto& [context, text] : catalogue.texts) {
