@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "velko/core/log_section.hpp"
-#include "velko/core/xml_walk.hpp"
 #include "velko/core/error_module.hpp"
 #include "velko/core/error_numbers.hpp"
+#include "velko/core/log_section.hpp"
+#include "velko/core/xml_walk.hpp"
 #include "velko/frame/text.hpp"
 #include "velko/limits/standard.hpp"
 
@@ -38,23 +38,19 @@ String CStandardColl::KeyOf(const String& alphaName, const String& completeName)
 }
 
 Ref<IStandard> CStandardColl::Find(const String& key) const {
-  const auto it =
-      std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) { return e.key == key; });
-  return it == entries_.end() ? nullptr : it->standard;
+  const Ref<IStandard>* found = standards_.Find(key);
+  return found ? *found : nullptr;
 }
 
-void CStandardColl::Insert(std::vector<Entry>& entries, const Ref<IStandard>& standard) {
-  String key = KeyOfStandard(standard);
-  for (const Entry& e : entries) {
-    if (e.key == key) RaiseRuntimeError(rt::kKeyAlreadyPresent);
-  }
-  entries.push_back({std::move(key), standard});
+void CStandardColl::Insert(KeyedCollection<Ref<IStandard>>& standards,
+                           const Ref<IStandard>& standard) {
+  standards.Add(KeyOfStandard(standard), standard);
 }
 
 // ---- list operations ------------------------------------------------------------------------
 
 Long CStandardColl::Count() {
-  return static_cast<Long>(entries_.size());
+  return standards_.Count();
 }
 
 Ref<IStandard> CStandardColl::Item(Long position, const String& alphaName,
@@ -62,7 +58,7 @@ Ref<IStandard> CStandardColl::Item(Long position, const String& alphaName,
   return QuietlyOr(Ref<IStandard>(), [&]() -> Ref<IStandard> {
     if (position >= 1) {
       if (position > Count()) return nullptr;
-      return entries_[static_cast<std::size_t>(position - 1)].standard;
+      return standards_.Item(position);
     }
     return Find(KeyOf(alphaName, completeName));
   });
@@ -70,30 +66,24 @@ Ref<IStandard> CStandardColl::Item(Long position, const String& alphaName,
 
 void CStandardColl::Add(const Ref<IStandard>& standard) {
   Guarded(kAddPolicy, [&] {
-    if (standard) Insert(entries_, standard);
+    if (standard) Insert(standards_, standard);
   });
 }
 
 void CStandardColl::Clear() {
-  entries_.clear();
+  standards_.Clear();
 }
 
 void CStandardColl::Remove(const String& alphaName, const String& completeName) {
-  Guarded(kRemovePolicy, [&] {
-    const String key = KeyOf(alphaName, completeName);
-    const auto it = std::find_if(entries_.begin(), entries_.end(),
-                                 [&](const Entry& e) { return e.key == key; });
-    if (it == entries_.end()) RaiseRuntimeError(rt::kInvalidCall);
-    entries_.erase(it);
-  });
+  Guarded(kRemovePolicy, [&] { standards_.Remove(KeyOf(alphaName, completeName)); });
 }
 
 Ref<IEnumVariant> CStandardColl::NewEnum() {
   return QuietlyOr(Ref<IEnumVariant>(), [&] {
     VariantArray items;
-    items.reserve(entries_.size());
-    for (const Entry& e : entries_)
-      items.emplace_back(e.standard);
+    items.reserve(static_cast<std::size_t>(standards_.Count()));
+    for (const Ref<IStandard>& standard : standards_)
+      items.emplace_back(standard);
     return MakeEnumerator(std::move(items));
   });
 }
@@ -101,8 +91,8 @@ Ref<IEnumVariant> CStandardColl::NewEnum() {
 Ref<IStandardColl> CStandardColl::Clone() {
   return Guarded(kCentral, [&] {
     auto copy = MakeRef<CStandardColl>();
-    for (const Entry& e : entries_) {
-      if (auto cloned = e.standard->Clone()) copy->Insert(copy->entries_, cloned);
+    for (const Ref<IStandard>& standard : standards_) {
+      if (auto cloned = standard->Clone()) Insert(copy->standards_, cloned);
     }
     return Ref<IStandardColl>(copy);
   });
@@ -125,10 +115,10 @@ std::vector<Ref<IStandard>> CStandardColl::Matching(const Ref<IStandardColl>& se
 
 Ref<IStandardColl> CStandardColl::Select(const Ref<IStandardColl>& selection) {
   return QuietlyOr(Ref<IStandardColl>(), [&]() -> Ref<IStandardColl> {
-    if (!selection || entries_.empty() || selection->Count() == 0) return nullptr;
+    if (!selection || standards_.Empty() || selection->Count() == 0) return nullptr;
     auto result = MakeRef<CStandardColl>();
     for (const auto& standard : Matching(selection)) {
-      Quietly([&] { result->Insert(result->entries_, standard); });
+      Quietly([&] { Insert(result->standards_, standard); });
     }
     return result;
   });
@@ -137,7 +127,7 @@ Ref<IStandardColl> CStandardColl::Select(const Ref<IStandardColl>& selection) {
 Ref<IStandardColl> CStandardColl::FindFailedStandards(const Ref<IMeasurement>& measurement,
                                                       const Ref<IStandardColl>& selection) {
   return QuietlyOr(Ref<IStandardColl>(), [&]() -> Ref<IStandardColl> {
-    if (!measurement || entries_.empty() || !selection) return nullptr;
+    if (!measurement || standards_.Empty() || !selection) return nullptr;
     const auto judging = QueryInterface<IStandardMeasurement>(measurement);
     auto failed = MakeRef<CStandardColl>();
     for (const auto& standard : Matching(selection)) {
@@ -146,17 +136,17 @@ Ref<IStandardColl> CStandardColl::FindFailedStandards(const Ref<IMeasurement>& m
         return standard->TestLimits(measurement->Key(), measurement->Value().ToSingle(),
                                     measurement->PresetValue());
       });
-      if (verdict == kStatusFailed) Quietly([&] { failed->Insert(failed->entries_, standard); });
+      if (verdict == kStatusFailed) Quietly([&] { Insert(failed->standards_, standard); });
     }
-    if (failed->entries_.empty()) return nullptr;
+    if (failed->standards_.Empty()) return nullptr;
     return failed;
   });
 }
 
 void CStandardColl::UpdateReferences(const Ref<ITestElement>& element) {
-  for (const Entry& e : entries_) {
+  for (const Ref<IStandard>& standard : standards_) {
     Quietly([&] {
-      const Ref<ILimitColl> limits = e.standard->Limits();
+      const Ref<ILimitColl> limits = standard->Limits();
       if (!limits) return;
       const Long count = limits->Count();
       for (Long i = 1; i <= count; ++i) {
@@ -173,7 +163,7 @@ void CStandardColl::Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>& lo
     ScopedLogSection section(log, String(), String());
     // Loaded aside and taken over only when the whole load succeeds: a failing file loses
     // nothing of what the collection held.
-    std::vector<Entry> loaded;
+    KeyedCollection<Ref<IStandard>> loaded;
     ForEachChildElement(in, [&](const Ref<IXmlElement>& child) {
       if (child->TagName() != "Standard") return;
       auto standard = MakeRef<CStandard>();
@@ -184,25 +174,23 @@ void CStandardColl::Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>& lo
         throw;
       }
       const String key = KeyOfStandard(standard);
-      const bool present =
-          std::any_of(loaded.begin(), loaded.end(), [&](const Entry& e) { return e.key == key; });
-      if (present) {
+      if (loaded.Contains(key)) {
         section.LogError(err::kStandardPresent, kLevelData, kDuplicateWarning);
         return;
       }
-      loaded.push_back({key, standard});
+      loaded.Add(key, standard);
     });
-    entries_ = std::move(loaded);
+    standards_ = std::move(loaded);
   });
 }
 
 Ref<IXmlElement> CStandardColl::Save(const Ref<IXmlDocument>& owner) {
   return Guarded(kSavePolicy, [&]() -> Ref<IXmlElement> {
-    if (entries_.empty()) return nullptr;
+    if (standards_.Empty()) return nullptr;
     const Ref<IXmlElement> standards = owner->CreateElement("Standards");
     if (!standards) RaiseError(err::kStandardSave, kSource, kLevelSave);
-    for (const Entry& e : entries_) {
-      if (const Ref<IXmlElement> element = e.standard->Save(owner)) standards->AppendChild(element);
+    for (const Ref<IStandard>& standard : standards_) {
+      if (const Ref<IXmlElement> element = standard->Save(owner)) standards->AppendChild(element);
     }
     return standards;
   });
@@ -227,8 +215,8 @@ String CStandardColl::TableBody(const Ref<IReport>& report, const Ref<IStandardC
   std::vector<Ref<IStandard>> standards;
   const bool all = !selection || QuietlyOr<Long>(0, [&] { return selection->Count(); }) == 0;
   if (all) {
-    for (const Entry& e : entries_)
-      standards.push_back(e.standard);
+    for (const Ref<IStandard>& standard : standards_)
+      standards.push_back(standard);
   } else {
     standards = Matching(selection);
   }
@@ -243,7 +231,7 @@ String CStandardColl::TableBody(const Ref<IReport>& report, const Ref<IStandardC
 
 void CStandardColl::PrintReport(const Ref<IReport>& report, const Ref<IStandardColl>& selection,
                                 const Variant& measurementInfo) {
-  if (!report || entries_.empty()) return;
+  if (!report || standards_.Empty()) return;
   Quietly([&] {
     const String body = TableBody(report, selection, measurementInfo);
     if (body.empty()) return;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "velko/frame/class_table.hpp"
+#include "velko/frame/keyed_collection.hpp"
 #include "velko/typelib/limits.hpp"
 #include "velko/typelib/progress.hpp"
 #include "velko/typelib/report.hpp"
@@ -54,16 +55,13 @@ class CStandardColl : public IStandardColl, public IStandardColl2 {
                    const Variant& measurementInfo);
 
  private:
-  struct Entry {
-    String key;
-    Ref<IStandard> standard;
-  };
   Ref<IStandard> Find(const String& key) const;
   // This collection's standards matched by the standards of `selection`, in selection order.
   std::vector<Ref<IStandard>> Matching(const Ref<IStandardColl>& selection) const;
-  void Insert(std::vector<Entry>& entries, const Ref<IStandard>& standard);
+  // Appends under the standard's key; raises 457 when the key is present.
+  static void Insert(KeyedCollection<Ref<IStandard>>& standards, const Ref<IStandard>& standard);
 
-  std::vector<Entry> entries_;
+  KeyedCollection<Ref<IStandard>> standards_;
 };
 
 }  // namespace velko
