@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs every fuzz target of a fuzzing build for a while, from its corpus in fuzz/corpus/<name>/.
-# Inputs that reach new code are merged back into that corpus (libFuzzer's -merge keeps only
-# those that add coverage); crashing inputs are kept in <build>/artifacts/. Targets run side by
-# side, as many at once as there are cores.
+# Afterwards the corpus is replaced by a minimal set of its inputs and the new ones that together
+# reach every code edge reached so far (libFuzzer's -merge); crashing inputs are kept in
+# <build>/artifacts/. Targets run side by side, as many at once as there are cores.
 #
 #   fuzz/run.sh <build folder> <seconds per target> [target name ...]
 set -uo pipefail
@@ -31,7 +31,14 @@ run_one() {
   "$program" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2560 -print_final_stats=1 \
     -artifact_prefix="$build/artifacts/$name-" "$found" "$corpus" >"$log" 2>&1
   local status=$?
-  "$program" -merge=1 "$corpus" "$found" >>"$log" 2>&1 || true
+  # The corpus keeps the smallest set of inputs that reaches every edge reached so far (edge
+  # coverage only, without hit counts, so that it stays small enough to commit).
+  local merged="$build/merged/$name"
+  rm -rf "$merged" && mkdir -p "$merged"
+  if "$program" -merge=1 -use_counters=0 "$merged" "$corpus" "$found" >>"$log" 2>&1 &&
+    [ -n "$(ls -A "$merged")" ]; then
+    find "$corpus" -maxdepth 1 -type f -delete && cp "$merged"/* "$corpus"/ 2>/dev/null
+  fi
   local runs
   runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' | tail -1)
   if [ $status -eq 0 ]; then

@@ -371,8 +371,8 @@ TEST_F(RegistryFileTest, LinesEndingInSeveralCarriageReturnsReadAndRewriteStably
   EXPECT_EQ(Open("Software\\T")->Value("a").ToString(), "1");
   Open("Software\\T")->SetValue("b", "2");
   const String expected =
-      "Windows Registry Editor Version 5.00\n; edited by hand\n\n[HKEY_LOCAL_MACHINE\\Software\\T]\n"
-      "\"a\"=\"1\"\n\"b\"=\"2\"\n";
+      "Windows Registry Editor Version 5.00\n; edited by hand\n\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\T]\n\"a\"=\"1\"\n\"b\"=\"2\"\n";
   EXPECT_EQ(ReadFile(path), expected);
   Open("Software\\T")->SetValue("b", "2");
   Open("Software\\T")->SetValue("c", "3");
