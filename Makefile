@@ -5,6 +5,8 @@ PACKAGES := cmake ninja-build g++ libpugixml-dev libgettextpo-dev libfmt-dev lib
 JOBS ?= $(shell nproc)
 # How long `make fuzz` runs each fuzz target; `make test` runs each for 10 seconds.
 FUZZ_SECONDS ?= 600
+# When set, `make fuzz` also ends a target after this many executions.
+FUZZ_RUNS ?=
 
 .PHONY: deps test demo release clean format fuzz fuzz-build coverage package pot bench
 
@@ -37,7 +39,7 @@ fuzz-build: deps
 
 # Runs every fuzz target for FUZZ_SECONDS from fuzz/corpus/<target>/ and merges what it found.
 fuzz: fuzz-build
-	JOBS=$(JOBS) ./fuzz/run.sh build/fuzz $(FUZZ_SECONDS)
+	JOBS=$(JOBS) FUZZ_RUNS=$(FUZZ_RUNS) ./fuzz/run.sh build/fuzz $(FUZZ_SECONDS)
 
 # Line and branch coverage of src/ from every test suite: a GCC build with gcov instrumentation
 # (build/coverage), gcovr (installed here only) and the summary per subsystem written into

@@ -5,6 +5,8 @@
 # <build>/artifacts/. Targets run side by side, as many at once as there are cores.
 #
 #   fuzz/run.sh <build folder> <seconds per target> [target name ...]
+#
+# FUZZ_RUNS=<n> also ends a target after n executions, whichever comes first.
 set -uo pipefail
 
 build=${1:?usage: fuzz/run.sh <build folder> <seconds per target> [target ...]}
@@ -28,7 +30,9 @@ run_one() {
   local name=$1 program="$build/fuzz/$1_fuzz" corpus="$source_dir/corpus/$1"
   local found="$build/found/$1" log="$build/logs/$1.log"
   mkdir -p "$corpus" "$found" "$build/artifacts" "$build/logs"
-  "$program" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2560 -print_final_stats=1 \
+  local limit_runs=()
+  [ -n "${FUZZ_RUNS:-}" ] && limit_runs=(-runs="$FUZZ_RUNS")
+  "$program" -max_total_time="$seconds" "${limit_runs[@]}" -timeout=60 -rss_limit_mb=2560 -print_final_stats=1 \
     -artifact_prefix="$build/artifacts/$name-" "$found" "$corpus" >"$log" 2>&1
   local status=$?
   # The corpus keeps the smallest set of inputs that reaches every edge reached so far (edge

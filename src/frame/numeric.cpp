@@ -85,7 +85,9 @@ Long RoundToLong(double value) {
   return static_cast<Long>(rounded);
 }
 
-Long ParseLong(std::string_view text) { return RoundToLong(ParseNumber(text)); }
+Long ParseLong(std::string_view text) {
+  return RoundToLong(ParseNumber(text));
+}
 
 Integer RoundToInteger(double value) {
   const double rounded = std::nearbyint(value);
@@ -121,6 +123,12 @@ String Shortest(float value) {
 
 String PlainWhole(double value) {
   char buf[64];
+  // Whole numbers within the range of a 64-bit integer (nearly all stored values) print exactly
+  // as that integer, far cheaper than fixed-point formatting of the double.
+  if (std::fabs(value) < 9.0e18) {
+    const auto r = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(value));
+    return String(buf, r.ptr);
+  }
   const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 0);
   return String(buf, r.ptr);
 }

@@ -2,6 +2,7 @@
 
 #include "velko/core/error_module.hpp"
 #include "velko/core/error_numbers.hpp"
+#include "velko/core/xml_walk.hpp"
 #include "velko/frame/numeric.hpp"
 #include "velko/frame/text.hpp"
 #include "velko/outside/value_formatter.hpp"
@@ -91,11 +92,8 @@ void CTestElement::ReadDefinition(const Ref<IXmlElement>& in, const Ref<IProgres
   testId_ = 0;
   plugInId_.clear();
 
-  const Ref<IXmlElementList> children = in->ChildNodes();
-  const Long count = children->NodeCount();
-  for (Long i = 0; i < count; ++i) {
-    const Ref<IXmlElement> child = QueryInterface<IXmlElement>(children->NodeAt(i));
-    if (!child) continue;  // character data inside a definition carries nothing
+  // Character data inside a definition carries nothing.
+  ForEachChildElement(in, [&](const Ref<IXmlElement>& child) {
     if (child->TagName() == "PlugIn") {
       plugInId_ = child->GetAttribute("Name");
       const String testIdText = child->GetAttribute("TestID");
@@ -104,7 +102,7 @@ void CTestElement::ReadDefinition(const Ref<IXmlElement>& in, const Ref<IProgres
     } else {
       ReadCommonChild(child, log);
     }
-  }
+  });
   ClearCondorOperands();
   if (plugInId_.empty()) RaiseError(err::kElementNoPlugIn, kSource, kLevelData);
 }

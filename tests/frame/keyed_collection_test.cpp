@@ -71,5 +71,42 @@ TEST(KeyedCollection, RaisesTheRuntimeCollectionErrors) {
   EXPECT_EQ(Keys(c), (std::vector<String>{"a"}));  // failures change nothing
 }
 
+// Small collections compare keys one by one, large ones keep a hash index: inserting at the
+// front, removing and looking up must agree with a plain list on both sides of the change.
+TEST(KeyedCollection, LookupsAgreeWithAPlainListAtEverySize) {
+  KeyedCollection<int> c;
+  std::vector<String> model;
+  const auto check = [&] {
+    ASSERT_EQ(Keys(c), model);
+    for (std::size_t i = 0; i < model.size(); ++i) {
+      ASSERT_EQ(c.IndexOf("K" + model[i].substr(1)), static_cast<Long>(i) + 1) << model[i];
+    }
+    EXPECT_EQ(c.Find("missing"), nullptr);
+  };
+  for (int i = 0; i < 40; ++i) {
+    const String key = "k" + std::to_string(i);
+    if (i % 3 == 0) {
+      c.Insert(1, key, i);
+      model.insert(model.begin(), key);
+    } else {
+      c.Add(key, i);
+      model.push_back(key);
+    }
+    check();
+    EXPECT_EQ(test::ErrorNumberOf([&] { c.Add("K" + std::to_string(i), 0); }),
+              rt::kKeyAlreadyPresent);
+  }
+  while (model.size() > 3) {
+    c.Remove(model[model.size() / 2]);
+    model.erase(model.begin() + static_cast<std::ptrdiff_t>(model.size() / 2));
+    check();
+  }
+  c.Clear();
+  model.clear();
+  check();
+  c.Add("again", 1);
+  EXPECT_EQ(c.IndexOf("AGAIN"), 1);
+}
+
 }  // namespace
 }  // namespace velko

@@ -75,6 +75,12 @@ TEST(NumericFormat, ShortestTextReadsBack) {
   EXPECT_EQ(FormatNumber(220.0), "220");
   EXPECT_EQ(FormatNumber(Single(0.3f)), "0.3");
   EXPECT_EQ(FormatNumber(-0.0), "0");
+  // Whole numbers print plainly on both sides of the 64-bit integer range.
+  EXPECT_EQ(FormatNumber(-4096.0), "-4096");
+  EXPECT_EQ(FormatNumber(8999999999999998976.0), "8999999999999998976");
+  EXPECT_EQ(FormatNumber(9e18), "9000000000000000000");
+  EXPECT_EQ(FormatNumber(-1e20), "-100000000000000000000");
+  EXPECT_EQ(FormatNumber(Single(16777216.0f)), "16777216");
 }
 
 TEST(NumericFormat, ThroughDecimalKeepsSevenDigits) {

@@ -7,7 +7,8 @@
 //   457  a key that is already present (Add, Insert)
 //   5    a key that is not present (Item, Remove by key), an insert position outside 1..Count+1
 //   9    a position outside 1..Count (Item, KeyAt, Remove by position)
-// Lookups by key take constant time; removing or inserting in the middle moves the later items.
+// Lookups by key take constant time (small collections, the common case, compare their few keys
+// directly and build no hash index); removing or inserting in the middle moves the later items.
 #pragma once
 
 #include <cstddef>
@@ -49,8 +50,14 @@ class KeyedCollection {
   void Insert(Long position, const String& key, T item) {
     if (position < 1 || position > Count() + 1) RaiseRuntimeError(rt::kInvalidCall);
     String lookup = LookupKey(key);
-    if (index_.contains(lookup)) RaiseRuntimeError(rt::kKeyAlreadyPresent);
+    if (PositionOf(lookup) != kAbsent) RaiseRuntimeError(rt::kKeyAlreadyPresent);
     const auto at = static_cast<std::size_t>(position - 1);
+    if (!indexed_) {
+      entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at),
+                      Entry{key, std::move(item), std::move(lookup)});
+      if (entries_.size() > kDirectLookupLimit) BuildIndex();
+      return;
+    }
     const auto slot = index_.emplace(lookup, at).first;
     try {
       entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at),
@@ -73,16 +80,16 @@ class KeyedCollection {
 
   // The item under a key, or null when the key is not present (never raises).
   const T* Find(const String& key) const {
-    const auto found = index_.find(LookupKey(key));
-    return found == index_.end() ? nullptr : &entries_[found->second].item;
+    const std::size_t at = PositionOf(LookupKey(key));
+    return at == kAbsent ? nullptr : &entries_[at].item;
   }
   T* Find(const String& key) { return const_cast<T*>(std::as_const(*this).Find(key)); }
   // The 1-based position of a key, 0 when it is not present.
   Long IndexOf(const String& key) const {
-    const auto found = index_.find(LookupKey(key));
-    return found == index_.end() ? 0 : static_cast<Long>(found->second) + 1;
+    const std::size_t at = PositionOf(LookupKey(key));
+    return at == kAbsent ? 0 : static_cast<Long>(at) + 1;
   }
-  bool Contains(const String& key) const { return index_.contains(LookupKey(key)); }
+  bool Contains(const String& key) const { return PositionOf(LookupKey(key)) != kAbsent; }
 
   // Removes by position (raises 9 outside 1..Count) or by key (raises 5 when not present).
   void Remove(Long position) { EraseAt(Checked(position)); }
@@ -90,6 +97,7 @@ class KeyedCollection {
   void Clear() {
     entries_.clear();
     index_.clear();
+    indexed_ = false;
   }
 
   // The entries (key and item) in order.
@@ -122,6 +130,12 @@ class KeyedCollection {
   const_iterator end() const { return const_iterator(entries_.end()); }
 
  private:
+  // Up to this many entries a key is found by comparing the folded keys one after the other:
+  // cheaper than hashing, and most collections (a step's standards, a record's activities) are
+  // this small. Beyond it the hash index is built and kept.
+  static constexpr std::size_t kDirectLookupLimit = 16;
+  static constexpr std::size_t kAbsent = static_cast<std::size_t>(-1);
+
   String LookupKey(const String& key) const {
     return keyCase_ == KeyCase::kIgnore ? FoldCase(key) : key;
   }
@@ -130,14 +144,34 @@ class KeyedCollection {
     return static_cast<std::size_t>(position - 1);
   }
   std::size_t Located(const String& key) const {
-    const auto found = index_.find(LookupKey(key));
-    if (found == index_.end()) RaiseRuntimeError(rt::kInvalidCall);
-    return found->second;
+    const std::size_t at = PositionOf(LookupKey(key));
+    if (at == kAbsent) RaiseRuntimeError(rt::kInvalidCall);
+    return at;
+  }
+  // The 0-based position of a lookup key, kAbsent when it is not present.
+  std::size_t PositionOf(const String& lookup) const {
+    if (indexed_) {
+      const auto found = index_.find(lookup);
+      return found == index_.end() ? kAbsent : found->second;
+    }
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+      if (entries_[i].lookup == lookup) return i;
+    }
+    return kAbsent;
   }
   void EraseAt(std::size_t at) {
-    index_.erase(entries_[at].lookup);
+    if (indexed_) index_.erase(entries_[at].lookup);
     entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(at));
-    Reindex(at);
+    if (indexed_) Reindex(at);
+  }
+  // Once built, the index stays, even when removals make the collection small again.
+  void BuildIndex() {
+    std::unordered_map<String, std::size_t> index;
+    index.reserve(entries_.size());
+    for (std::size_t i = 0; i < entries_.size(); ++i)
+      index.emplace(entries_[i].lookup, i);
+    index_ = std::move(index);
+    indexed_ = true;
   }
   // Positions from `from` on have moved: refresh their index entries (allocates nothing).
   void Reindex(std::size_t from) {
@@ -149,6 +183,7 @@ class KeyedCollection {
   KeyCase keyCase_;
   std::vector<Entry> entries_;
   std::unordered_map<String, std::size_t> index_;  // lookup key -> 0-based position
+  bool indexed_ = false;                           // index_ is built and kept up to date
 };
 
 }  // namespace velko

@@ -1,4 +1,5 @@
 // Elements, data nodes, child lists and the document object.
+#include <array>
 #include <new>
 #include <typeinfo>
 
@@ -18,21 +19,20 @@ bool IsBlankText(const char* text) {
   return true;
 }
 
-bool IsNameStart(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' || c >= 0x80;
-}
+// What a byte may be in a name: every tag and attribute written is checked, so by table.
+enum NameByte : unsigned char { kNotInName = 0, kNameStart = 1, kNameChar = 2 };
 
-bool IsNameChar(unsigned char c) {
-  return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
-}
-
-// `inner` is `outer` or lies below it.
-bool IsWithin(pugi::xml_node inner, pugi::xml_node outer) {
-  for (pugi::xml_node n = inner; n; n = n.parent()) {
-    if (n == outer) return true;
+constexpr std::array<unsigned char, 256> MakeNameBytes() {
+  std::array<unsigned char, 256> table{};
+  for (int c = 0; c < 256; ++c) {
+    const bool start =
+        (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' || c >= 0x80;
+    const bool inner = start || (c >= '0' && c <= '9') || c == '-' || c == '.';
+    table[static_cast<std::size_t>(c)] = start ? (kNameStart | kNameChar) : inner ? kNameChar : 0;
   }
-  return false;
+  return table;
 }
+constexpr std::array<unsigned char, 256> kNameBytes = MakeNameBytes();
 
 // The owner of a node of ours, or null for a node of another implementation.
 NodeImpl* ImplOf(const Ref<IXmlNode>& node);
@@ -216,8 +216,8 @@ class XmlElement final : public IXmlElement, public NodeImpl {
 
   const DocPtr& Owner() const override { return owner_; }
 
+  // pugixml refuses (and leaves everything as it was) a move below the node's own subtree.
   bool MoveTo(pugi::xml_node parent) override {
-    if (IsWithin(parent, node_)) return false;
     return static_cast<bool>(parent.append_move(node_));
   }
 
@@ -293,9 +293,11 @@ Ref<IXmlElement> WrapElement(const DocPtr& owner, pugi::xml_node node) {
 }
 
 bool IsXmlName(std::string_view name) {
-  if (name.empty() || !IsNameStart(static_cast<unsigned char>(name.front()))) return false;
+  if (name.empty() || !(kNameBytes[static_cast<unsigned char>(name.front())] & kNameStart)) {
+    return false;
+  }
   for (char c : name) {
-    if (!IsNameChar(static_cast<unsigned char>(c))) return false;
+    if (!(kNameBytes[static_cast<unsigned char>(c)] & kNameChar)) return false;
   }
   return true;
 }
