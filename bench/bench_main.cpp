@@ -205,6 +205,71 @@ void WriteWithPugixml(benchmark::State& state, const GeneratedSequence* sequence
   state.SetBytesProcessed(static_cast<long long>(bytes) * state.iterations());
 }
 
+// Appends to `to` a copy of the children of `from`, node by node through pugixml's own API (an
+// element, each attribute, each text): what any saver that builds a DOM has to do at least.
+void CopyChildren(pugi::xml_node to, pugi::xml_node from) {
+  for (pugi::xml_node c = from.first_child(); c; c = c.next_sibling()) {
+    if (c.type() == pugi::node_element) {
+      pugi::xml_node element = to.append_child(c.name());
+      for (pugi::xml_attribute a = c.first_attribute(); a; a = a.next_attribute())
+        element.append_attribute(a.name()).set_value(a.value());
+      CopyChildren(element, c);
+    } else if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata) {
+      to.append_child(c.type()).set_value(c.value());
+    }
+  }
+}
+
+// pugixml building the DOM of exactly the text that the library saves, node by node, and writing
+// it to memory: the least that a saver building a DOM can cost.
+void BuildAndWriteWithPugixml(benchmark::State& state, const GeneratedSequence* sequence,
+                              Long mode) {
+  pugi::xml_document saved;
+  {
+    const String text = SaveToText(TreeOf(*sequence), mode);
+    if (!saved.load_string(text.c_str())) state.SkipWithError("the saved text does not parse");
+  }
+  for (auto _ : state) {
+    pugi::xml_document document;
+    CopyChildren(document, saved);
+    std::string out;
+    StringWriter writer(out);
+    document.save(writer, "  ", pugi::format_indent, pugi::encoding_utf8);
+    benchmark::DoNotOptimize(out.data());
+    state.PauseTiming();
+    document.reset();
+    state.ResumeTiming();
+  }
+}
+
+// Reads every tag, attribute and text of a parsed DOM into strings: the least that a loader
+// that keeps the data it reads can cost beyond the parse.
+std::size_t ReadEveryValue(pugi::xml_node from, std::vector<std::string>& texts) {
+  std::size_t nodes = 0;
+  for (pugi::xml_node c = from.first_child(); c; c = c.next_sibling()) {
+    ++nodes;
+    texts.emplace_back(c.type() == pugi::node_element ? c.name() : c.value());
+    for (pugi::xml_attribute a = c.first_attribute(); a; a = a.next_attribute())
+      texts.emplace_back(a.value());
+    nodes += ReadEveryValue(c, texts);
+  }
+  return nodes;
+}
+
+void ParseAndReadWithPugixml(benchmark::State& state, std::filesystem::path path) {
+  for (auto _ : state) {
+    pugi::xml_document document;
+    const pugi::xml_parse_result result = document.load_file(path.c_str());
+    if (!result) state.SkipWithError(result.description());
+    std::vector<std::string> texts;
+    benchmark::DoNotOptimize(ReadEveryValue(document, texts));
+    state.PauseTiming();
+    document.reset();
+    texts = {};
+    state.ResumeTiming();
+  }
+}
+
 void PrintBench(benchmark::State& state, const GeneratedSequence* sequence) {
   const Ref<ITestElement>& root = TreeOf(*sequence);
   std::size_t bytes = 0;
@@ -394,6 +459,9 @@ void RegisterSizeBenchmarks(const GeneratedSequence& s) {
   benchmark::RegisterBenchmark(("PugixmlParseDefinition" + n).c_str(), ParseWithPugixml,
                                s.definitionPath)
       ->Unit(ms);
+  benchmark::RegisterBenchmark(("PugixmlParseReadDefinition" + n).c_str(), ParseAndReadWithPugixml,
+                               s.definitionPath)
+      ->Unit(ms);
   benchmark::RegisterBenchmark(("LoadResults" + n).c_str(), LoadResultsBench, p)->Unit(ms);
   benchmark::RegisterBenchmark(("PugixmlParseResults" + n).c_str(), ParseWithPugixml, s.resultsPath)
       ->Unit(ms);
@@ -402,9 +470,15 @@ void RegisterSizeBenchmarks(const GeneratedSequence& s) {
   benchmark::RegisterBenchmark(("PugixmlWriteDefinition" + n).c_str(), WriteWithPugixml, p,
                                kSaveDefinition)
       ->Unit(ms);
+  benchmark::RegisterBenchmark(("PugixmlBuildWriteDefinition" + n).c_str(),
+                               BuildAndWriteWithPugixml, p, kSaveDefinition)
+      ->Unit(ms);
   benchmark::RegisterBenchmark(("SaveResults" + n).c_str(), SaveBench, p, kSaveResults)->Unit(ms);
   benchmark::RegisterBenchmark(("PugixmlWriteResults" + n).c_str(), WriteWithPugixml, p,
                                kSaveResults)
+      ->Unit(ms);
+  benchmark::RegisterBenchmark(("PugixmlBuildWriteResults" + n).c_str(), BuildAndWriteWithPugixml,
+                               p, kSaveResults)
       ->Unit(ms);
   benchmark::RegisterBenchmark(("PrintReport" + n).c_str(), PrintBench, p)->Unit(ms);
   benchmark::RegisterBenchmark(("UpdateReferences" + n).c_str(), UpdateReferencesBench, p)

@@ -34,6 +34,13 @@ const Comparison kComparisons[] = {
      "PugixmlWriteDefinition", 3.0},
     {"Save results", "SaveResults", "pugixml writes the same DOM to memory", "PugixmlWriteResults",
      3.0},
+    {"Load a definition", "LoadDefinition",
+     "pugixml parses the file and copies every tag, attribute and text",
+     "PugixmlParseReadDefinition", 0},
+    {"Save a definition", "SaveDefinition",
+     "pugixml builds the same DOM node by node and writes it", "PugixmlBuildWriteDefinition", 0},
+    {"Save results", "SaveResults", "pugixml builds the same DOM node by node and writes it",
+     "PugixmlBuildWriteResults", 0},
     {"Print the tree (HtmlReport)", "PrintReport", "saving the definition", "SaveDefinition", 3.0},
     {"UpdateReferences", "UpdateReferences", "visiting every node once", "WalkTree", 0},
 };
