@@ -1,6 +1,7 @@
 #include "velko/sequence/test_container.hpp"
 
 #include <algorithm>
+#include <utility>
 
 #include "sequence/tree_nesting.hpp"
 #include "velko/core/error_module.hpp"
@@ -283,9 +284,12 @@ void CTestContainer::ReadDefinition(const Ref<IXmlElement>& in, const Ref<IProgr
   AssignId(ParseLong(in->GetAttribute("ID")));
   if (ID() == 0) RaiseError(err::kElementNoId, kSource, kLevelItem);
 
+  // Only the first "PlugIn" counts, as for a leaf: it is the one the plug-in manager reads.
+  bool plugInRead = false;
   ForEachChildElement(in, [&](const Ref<IXmlElement>& child) {
     const String tag = child->TagName();
     if (tag == "PlugIn") {
+      if (std::exchange(plugInRead, true)) return;
       plugInId_ = child->GetAttribute("Name");
       testId_ = ParseLong(child->GetAttribute("TestID"));
     } else if (tag == "TestElement") {

@@ -1,5 +1,7 @@
 #include "velko/sequence/test_element.hpp"
 
+#include <utility>
+
 #include "velko/core/error_module.hpp"
 #include "velko/core/error_numbers.hpp"
 #include "velko/core/xml_walk.hpp"
@@ -92,9 +94,12 @@ void CTestElement::ReadDefinition(const Ref<IXmlElement>& in, const Ref<IProgres
   testId_ = 0;
   plugInId_.clear();
 
-  // Character data inside a definition carries nothing.
+  // Character data inside a definition carries nothing. Only the first "PlugIn" counts: the
+  // plug-in manager made this element from it, and a later one must not change what it saves.
+  bool plugInRead = false;
   ForEachChildElement(in, [&](const Ref<IXmlElement>& child) {
     if (child->TagName() == "PlugIn") {
+      if (std::exchange(plugInRead, true)) return;
       plugInId_ = child->GetAttribute("Name");
       const String testIdText = child->GetAttribute("TestID");
       if (testIdText.empty()) RaiseError(err::kElementNoTestId, kSource, kLevelData);
