@@ -1,10 +1,10 @@
 #include "velko/limits/limit.hpp"
 
-#include "velko/core/log_section.hpp"
-#include "velko/core/xml_walk.hpp"
 #include "operand.hpp"
 #include "velko/core/error_module.hpp"
 #include "velko/core/error_numbers.hpp"
+#include "velko/core/log_section.hpp"
+#include "velko/core/xml_walk.hpp"
 #include "velko/frame/numeric.hpp"
 #include "velko/limits/limit_coll.hpp"
 #include "velko/outside/value_formatter.hpp"
@@ -392,8 +392,17 @@ Ref<IXmlElement> CLimit::Save(const Ref<IXmlDocument>& owner) {
 String CLimit::ReportUnit() {
   if (limitType_ != kLimitFixed) {
     if (unit_ != "%") return unit_;
-    return QuietlyOr(String(),
-                     [&] { return reference_->Test()->Result()->Measurement(key_)->Unit(); });
+    // The unit of the referenced measurement; none while any link of the chain is missing.
+    // Checked rather than caught: most reports print relative limits whose reference is open.
+    return QuietlyOr(String(), [&] {
+      if (!reference_) return String();
+      const Ref<ITestElement> test = reference_->Test();
+      if (!test) return String();
+      const Ref<IResult> result = test->Result();
+      if (!result) return String();
+      const Ref<IMeasurement> measurement = result->Measurement(key_);
+      return measurement ? measurement->Unit() : String();
+    });
   }
   if (converter_) return QuietlyOr(String(), [&] { return converter_->DisplayUnit(); });
   return unit_;

@@ -89,6 +89,15 @@ TEST(ReportTableFormat, SplitsRowsAndCells) {
   EXPECT_TRUE(report::SplitTableText("").empty());
 }
 
+TEST(ReportTableFormat, MaxCellCountAgreesWithTheSplitRows) {
+  for (const char* text : {"", ";", ";;", "a", "a;", "a|b;c|d|e;", "a|b|c;d", "|;||", "x;|||;y;"}) {
+    std::size_t most = 0;
+    for (const auto& row : report::SplitTableText(text))
+      most = std::max(most, row.size());
+    EXPECT_EQ(report::MaxCellCount(text), most) << text;
+  }
+}
+
 TEST(HtmlReportTable, WidthsThatAddUpToThePageFillTheLine) {
   HtmlReport report;
   const Long w = report.PageWidth(-1);
@@ -121,6 +130,23 @@ TEST(HtmlReportTable, NarrowAndOverfullFormats) {
   EXPECT_EQ(Count(html, "<col style=\"width:50%\">"), 4u);
   EXPECT_NE(html.find("<td class=\"ar nw\">b</td>"), String::npos) << html;
   EXPECT_EQ(Count(html, "<col>"), 4u);
+}
+
+TEST(HtmlReportTable, OneFormatLaysOutByItsCellsAndThePage) {
+  // A writer lays out a format once per cell count and page width: each table still gets its own.
+  HtmlReport report;
+  report.PrintTable("", "", "a|b;", 0, 0, 0);
+  report.PrintTable("", "", "a|b|c;", 0, 0, 0);
+  report.PrintTable("<2000|<2000", "", "a;", 0, 0, 0);
+  report.SetPageWidth(8000);
+  report.PrintTable("<2000|<2000", "", "a;", 0, 0, 0);
+  report.PrintTable("", "", "a|b;", 0, 0, 0);
+  const String html = Printed(report);
+  EXPECT_EQ(Count(html, "<colgroup><col><col></colgroup>"), 2u) << html;
+  EXPECT_EQ(Count(html, "<colgroup><col><col><col></colgroup>"), 1u);
+  EXPECT_EQ(Count(html, "style=\"width:40%;"), 1u);  // 4000 of 10000
+  EXPECT_EQ(Count(html, "style=\"width:50%;"), 1u);  // 4000 of 8000
+  EXPECT_EQ(Count(html, "<td class=\"al\">c</td>"), 1u);
 }
 
 TEST(HtmlReportTable, BackColourShadesTheHeader) {
@@ -176,6 +202,37 @@ TEST(HtmlReportText, RichTextGroupsBecomeMarkup) {
   EXPECT_EQ(report::RenderRichText(deep).html, "deep");
 }
 
+TEST(HtmlReportText, PlainTextsPrintAsTheyDoInsideAGroup) {
+  // A text without groups, control words or line ends takes a shorter way; inside a group that
+  // changes nothing it goes through the whole reader. Both must print the same.
+  const String texts[] = {
+      "",
+      "TEST PASSED",
+      "a\tb",
+      "<b>&amp;\"x\" 'y'",
+      "Gr\u00FC\u00DFe \u20AC \U0001F600",
+      String("caf\xE9 \xFF", 6),     // not UTF-8: the characters of those codes
+      String("\xC3\xA9\xC3", 3),     // a sequence cut at the end
+      String("a\x01\x1F\x7F z", 6),  // control characters
+      String("\xE2\x82", 2) + "x",   // a sequence cut by ASCII
+  };
+  for (const String& text : texts) {
+    const report::RenderedText plain = report::RenderRichText(text);
+    const report::RenderedText grouped = report::RenderRichText("{" + text + "}");
+    EXPECT_EQ(plain.html, grouped.html) << text;
+    EXPECT_EQ(plain.lineChars, grouped.lineChars) << text;
+  }
+  EXPECT_EQ(report::RenderRichText("a\tb<c>&\"'").html, "a&emsp;b&lt;c&gt;&amp;&quot;&#39;");
+  EXPECT_EQ(report::RenderRichText(String("\xE9t\xC3\xA9", 4)).html, "\u00E9t\u00E9");
+  EXPECT_EQ(report::RenderRichText("Gr\u00FC\u00DFe").lineChars, std::vector<std::size_t>{5});
+  // Bytes that are no UTF-8 on their own but meet across a group read as the one character.
+  const report::RenderedText joined = report::RenderRichText(String("\xC3{}\xA9", 4));
+  EXPECT_EQ(joined.html, "\u00E9");
+  EXPECT_EQ(joined.lineChars, std::vector<std::size_t>{1});
+  EXPECT_EQ(report::RenderRichText("a\\line b\r\nc").lineChars,
+            (std::vector<std::size_t>{1, 1, 1}));
+}
+
 TEST(HtmlReportText, ReplaceCharsMapsCharacterByPosition) {
   HtmlReport report;
   struct Case {
@@ -190,9 +247,24 @@ TEST(HtmlReportText, ReplaceCharsMapsCharacterByPosition) {
       {"a-b", "-", "\u2013", "a\u2013b"},
       {"abc", "ab", "x", "xbc"},  // no counterpart: the character stays
       {"", "|", " ", ""},
+      // ASCII characters to replace in text with multi-byte characters and bytes that are no
+      // UTF-8: only whole characters are replaced.
+      {"Gr\u00FC\u00DFe|\u20AC;{x}", "|;{}", " ,()", "Gr\u00FC\u00DFe \u20AC,(x)"},
+      {"\xFC|\xC3;", "|;", "\u00B7", "\xFC\u00B7\xC3;"},
+      {"a|b", "|", "\xFF",
+       "a\xFF"
+       "b"},                                // a counterpart that is no UTF-8 stays a byte
+      {"abab", "aab", "xyz", "xzxz"},       // the first occurrence decides
+      {"abab", "bab", "x", "axax"},         // "a" has no counterpart: stays
+      {"a\u00FCb", "\u00FCa", "u", "aub"},  // the same by character
   };
   for (const auto& c : cases) {
     EXPECT_EQ(report.ReplaceChars(c.text, c.from, c.to), c.expected) << c.text;
+  }
+  // Maps used in turn by one writer stay apart.
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(report.ReplaceChars("a|b;", "|;", " ,"), "a b,");
+    EXPECT_EQ(report.ReplaceChars("a|b;", "|", "/"), "a/b;");
   }
 }
 

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "outside/report/report_document.hpp"
-#include "outside/report/rich_text_markup.hpp"
 #include "velko/core/error_module.hpp"
 #include "velko/core/translation.hpp"
 #include "velko/frame/error.hpp"
@@ -41,16 +40,6 @@ VariantArray MessageParams(const Variant& params) {
 String ParamText(const VariantArray& params, std::size_t index) {
   if (index >= params.size()) return {};
   return QuietlyOr(String{}, [&] { return params[index].ToString(); });
-}
-
-std::vector<String> SplitChars(std::string_view text) {
-  std::vector<String> chars;
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t length = report::CharLength(text, i);
-    chars.emplace_back(text.substr(i, length));
-    i += length;
-  }
-  return chars;
 }
 
 // Writes `text` so that the file is either the old one or the complete new one.
@@ -136,21 +125,7 @@ void HtmlReport::DrawLine(Long x1, Long y1, Long x2, Long y2) {
 }
 
 String HtmlReport::ReplaceChars(const String& text, const String& from, const String& to) {
-  const std::vector<String> fromChars = SplitChars(from);
-  const std::vector<String> toChars = SplitChars(to);
-  String out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t length = report::CharLength(text, i);
-    const std::string_view c(text.data() + i, length);
-    const auto found = std::find(fromChars.begin(), fromChars.end(), c);
-    const auto index = static_cast<std::size_t>(found - fromChars.begin());
-    // A character without a counterpart in `to` stays as it is.
-    out +=
-        found != fromChars.end() && index < toChars.size() ? std::string_view(toChars[index]) : c;
-    i += length;
-  }
-  return out;
+  return doc_->ReplacerFor(from, to).Apply(text);
 }
 
 Long HtmlReport::TextWidth(const String& text) {

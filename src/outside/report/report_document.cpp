@@ -52,10 +52,10 @@ String Percent(double value) {
 // Counts of printed lines are kept below this, so that no position overflows.
 constexpr double kMaxLines = 1'000'000;
 
-Long LinesOf(const RenderedText& text, Long widthAvailable, bool wraps) {
+Long LinesOf(const std::vector<std::size_t>& lineChars, Long widthAvailable, bool wraps) {
   double lines = 0;
-  for (const String& line : text.plainLines) {
-    const double width = static_cast<double>(CharCount(line)) * HtmlReport::kCharWidth;
+  for (const std::size_t chars : lineChars) {
+    const double width = static_cast<double>(chars) * HtmlReport::kCharWidth;
     lines += !wraps || widthAvailable <= 0 ? 1.0 : std::max(1.0, std::ceil(width / widthAvailable));
   }
   return static_cast<Long>(std::clamp(lines, 1.0, kMaxLines));
@@ -82,13 +82,23 @@ const char* AlignClass(Align align) {
   return "al";
 }
 
-// Column widths as shares of the table and of the page, and the table's share of the page.
-struct TableLayout {
-  std::vector<ColumnFormat> columns;
-  std::vector<std::optional<double>> percentOfTable;
-  std::vector<Long> unitWidths;  // for counting wrapped lines
-  double tablePercent = 100.0;
-};
+// The markup of a table's widths: its share of the page and the column shares of the table.
+void AppendWidthMarkup(TableLayout& layout, double tablePercent,
+                       const std::vector<std::optional<double>>& percentOfTable) {
+  layout.tableWidth = Percent(tablePercent);
+  String& colgroup = layout.colgroup;
+  colgroup = "<colgroup>";
+  for (const auto& percent : percentOfTable) {
+    if (percent) {
+      colgroup += "<col style=\"width:";
+      colgroup += Percent(*percent);
+      colgroup += "\">";
+    } else {
+      colgroup += "<col>";
+    }
+  }
+  colgroup += "</colgroup>\n";
+}
 
 TableLayout LayoutTable(std::vector<ColumnFormat> columns, std::size_t columnCount,
                         Long pageWidth) {
@@ -116,65 +126,120 @@ TableLayout LayoutTable(std::vector<ColumnFormat> columns, std::size_t columnCou
   const double rest = std::max(0.0, pageWidth - defined * scale);
   const Long undefinedWidth =
       undefinedCount ? static_cast<Long>(rest / static_cast<double>(undefinedCount)) : 0;
-  layout.tablePercent = undefinedCount || defined <= 0 ? 100.0 : defined / base * 100.0;
-  const double tableUnits = layout.tablePercent / 100.0 * base;
+  const double tablePercent = undefinedCount || defined <= 0 ? 100.0 : defined / base * 100.0;
+  const double tableUnits = tablePercent / 100.0 * base;
+  std::vector<std::optional<double>> percentOfTable;
   for (const auto& column : columns) {
     if (column.width && tableUnits > 0) {
-      layout.percentOfTable.emplace_back(*column.width / tableUnits * 100.0);
+      percentOfTable.emplace_back(*column.width / tableUnits * 100.0);
       layout.unitWidths.push_back(static_cast<Long>(*column.width * scale));
     } else {
-      layout.percentOfTable.emplace_back(std::nullopt);
+      percentOfTable.emplace_back(std::nullopt);
       layout.unitWidths.push_back(column.width ? 0 : undefinedWidth);
     }
   }
   layout.columns = std::move(columns);
+  AppendWidthMarkup(layout, tablePercent, percentOfTable);
   return layout;
 }
 
-// Renders rows into `html` and returns their height in lines.
-Long RenderRows(String& html, const std::vector<TableRow>& rows, const TableLayout& layout,
-                const char* cellTag, const std::optional<String>& shade) {
-  Long lines = 0;
-  for (const TableRow& row : rows) {
-    html += "<tr>";
-    Long rowLines = 1;
-    for (std::size_t c = 0; c < layout.columns.size(); ++c) {
-      const ColumnFormat& column = layout.columns[c];
-      const RenderedText cell = RenderRichText(c < row.size() ? std::string_view(row[c]) : "");
-      rowLines = std::max(rowLines, LinesOf(cell, layout.unitWidths[c], column.wraps));
-      html += "<";
-      html += cellTag;
-      html += " class=\"";
-      html += AlignClass(column.align);
-      if (!column.wraps) html += " nw";
-      if (column.ruleRight) html += " rr";
-      if (shade) html += " shaded\" style=\"background-color:" + *shade;
-      html += "\">" + cell.html + "</" + cellTag + ">";
+// What goes before the text of each column's cell: the end of the cell before it (or the start
+// of the row) and the cell's opening tag, the same in every row.
+std::vector<String> CellStarts(const TableLayout& layout, std::string_view cellTag,
+                               const std::optional<String>& shade) {
+  std::vector<String> starts;
+  starts.reserve(layout.columns.size());
+  for (const ColumnFormat& column : layout.columns) {
+    String start;
+    if (starts.empty()) {
+      start = "<tr>";
+    } else {
+      start = "</";
+      start += cellTag;
+      start += '>';
     }
-    html += "</tr>\n";
-    lines = std::min<Long>(lines + rowLines, static_cast<Long>(kMaxLines));
+    start += '<';
+    start += cellTag;
+    start += " class=\"";
+    start += AlignClass(column.align);
+    if (!column.wraps) start += " nw";
+    if (column.ruleRight) start += " rr";
+    if (shade) {
+      start += " shaded\" style=\"background-color:";
+      start += *shade;
+    }
+    start += "\">";
+    starts.push_back(std::move(start));
   }
+  return starts;
+}
+
+constexpr std::string_view kCellTags[] = {"th", "td"};
+
+// Renders the rows of `text` into `html` and returns their height in lines.
+Long RenderRows(String& html, std::string_view text, const TableLayout& layout,
+                TableSection section, const std::optional<String>& shade) {
+  const auto index = static_cast<std::size_t>(section);
+  std::vector<String> shadedStarts;
+  const std::vector<String>* starts = &layout.cellStarts[index];
+  if (shade) {
+    shadedStarts = CellStarts(layout, kCellTags[index], shade);
+    starts = &shadedStarts;
+  }
+  const std::vector<String>& cellStarts = *starts;
+  const std::string_view rowEnd =
+      section == TableSection::kHeader ? "</th></tr>\n" : "</td></tr>\n";
+  Long lines = 0;
+  std::vector<std::size_t> lineChars;  // reused by every cell
+  ForEachTableRow(text, [&](std::string_view row) {
+    Long rowLines = 1;
+    TableCells cells(row);
+    for (std::size_t c = 0; c < layout.columns.size(); ++c) {
+      html += cellStarts[c];
+      AppendRichText(html, lineChars, cells.Next());  // no cell left: an empty one
+      rowLines =
+          std::max(rowLines, LinesOf(lineChars, layout.unitWidths[c], layout.columns[c].wraps));
+    }
+    html += rowEnd;
+    lines = std::min<Long>(lines + rowLines, static_cast<Long>(kMaxLines));
+  });
   return lines;
 }
 
 }  // namespace
 
+std::string_view MarkupStore::Add(std::string_view markup) {
+  const std::size_t needed = markup.size() + 1;
+  if (capacity_ - used_ < needed) {
+    // Allocated before anything changes: a failed allocation leaves the store as it was.
+    const std::size_t capacity = std::max(kChunkBytes, needed);
+    auto chunk = std::make_unique_for_overwrite<char[]>(capacity);
+    chunks_.push_back(std::move(chunk));
+    capacity_ = capacity;
+    used_ = 0;
+  }
+  char* at = chunks_.back().get() + used_;
+  std::copy(markup.begin(), markup.end(), at);
+  at[markup.size()] = '\n';
+  used_ += needed;
+  return {at, markup.size()};
+}
+
 Long MeasureText(std::string_view text) {
   std::size_t longest = 0;
-  for (const String& line : RenderRichText(text).plainLines) {
-    longest = std::max(longest, CharCount(line));
-  }
+  for (const std::size_t chars : RenderRichText(text).lineChars)
+    longest = std::max(longest, chars);
   const double width = static_cast<double>(longest) * HtmlReport::kCharWidth;
   return static_cast<Long>(std::min<double>(width, 2'000'000'000.0));
 }
 
 }  // namespace report
 
-String HtmlReport::Document::BlockClasses() {
-  String classes = "s-" + std::to_string(style);
-  if (option == 1) classes += " with-prev";
+void HtmlReport::Document::AppendBlockClasses(String& html) {
+  html += "s-";
+  html += std::to_string(style);
+  if (option == 1) html += " with-prev";
   option = 0;
-  return classes;
 }
 
 void HtmlReport::Document::Append(report::Block block, long long height) {
@@ -186,57 +251,97 @@ void HtmlReport::Document::Append(report::Block block, long long height) {
 }
 
 void HtmlReport::Document::AddHeading(const String& text) {
-  const report::RenderedText rendered = report::RenderRichText(text);
   const bool section = style == 3;
-  const Long lines = report::LinesOf(rendered, pageWidth, true);
+  const std::string_view tag = section ? "h2" : "p";
+  String& html = scratch_;
+  html.clear();
+  html += '<';
+  html += tag;
+  html += " class=\"hd ";
+  AppendBlockClasses(html);
+  html += "\">";
+  std::vector<std::size_t> lineChars;
+  report::AppendRichText(html, lineChars, text);
+  html += "</";
+  html += tag;
+  html += '>';
+  const Long lines = report::LinesOf(lineChars, pageWidth, true);
   report::Block block;
-  const String tag = section ? "h2" : "p";
-  block.html =
-      "<" + tag + " class=\"hd " + BlockClasses() + "\">" + rendered.html + "</" + tag + ">";
+  block.html = markup_.Add(html);
   const long long height = static_cast<long long>(lines) * kLineHeight;
   Append(std::move(block), section ? height * 3 / 2 : height);
 }
 
 void HtmlReport::Document::AddTable(const String& format, const String& header, const String& body,
                                     Long backColour) {
-  const std::vector<report::TableRow> headerRows = report::SplitTableText(header);
-  const std::vector<report::TableRow> bodyRows = report::SplitTableText(body);
-  if (headerRows.empty() && bodyRows.empty()) return;
-  std::size_t cells = 0;
-  for (const auto* rows : {&headerRows, &bodyRows}) {
-    for (const auto& row : *rows)
-      cells = std::max(cells, row.size());
-  }
-  const report::TableLayout layout =
-      report::LayoutTable(report::ParseTableFormat(format), cells, pageWidth);
+  const std::size_t cells = std::max(report::MaxCellCount(header), report::MaxCellCount(body));
+  if (cells == 0) return;  // no rows at all
+  const report::TableLayout& layout = LayoutFor(format, cells);
   const std::optional<String> shade = report::CssColour(backColour);
 
-  String html = "<table class=\"t " + BlockClasses() + " ts-" + std::to_string(tableStyle);
+  String& html = scratch_;  // keeps its capacity from table to table
+  html.clear();
+  html += "<table class=\"t ";
+  AppendBlockClasses(html);
+  html += " ts-";
+  html += std::to_string(tableStyle);
   if (tableMode == 1) html += " keep";
-  html += "\" style=\"width:" + report::Percent(layout.tablePercent) +
-          ";margin-top:" + std::to_string(tableParam) + "pt\">\n<colgroup>";
-  for (const auto& percent : layout.percentOfTable) {
-    html += percent ? "<col style=\"width:" + report::Percent(*percent) + "\">" : "<col>";
-  }
-  html += "</colgroup>\n";
+  html += "\" style=\"width:";
+  html += layout.tableWidth;
+  html += ";margin-top:";
+  html += std::to_string(tableParam);
+  html += "pt\">\n";
+  html += layout.colgroup;
   Long lines = 0;
-  if (!headerRows.empty()) {
+  if (!header.empty()) {
     html += "<thead>\n";
-    lines += report::RenderRows(html, headerRows, layout, "th", shade);
+    lines += report::RenderRows(html, header, layout, report::TableSection::kHeader, shade);
     html += "</thead>\n";
   }
-  if (!bodyRows.empty()) {
+  if (!body.empty()) {
     html += "<tbody>\n";
-    lines +=
-        report::RenderRows(html, bodyRows, layout, "td", headerRows.empty() ? shade : std::nullopt);
+    lines += report::RenderRows(html, body, layout, report::TableSection::kBody,
+                                header.empty() ? shade : std::nullopt);
     html += "</tbody>\n";
   }
   html += "</table>";
   report::Block block;
   block.kind = report::Block::Kind::kTable;
-  block.html = std::move(html);
+  block.html = markup_.Add(html);
   Append(std::move(block), static_cast<long long>(tableParam) * report::kTwipsPerPoint +
                                static_cast<long long>(lines) * kLineHeight);
+}
+
+const report::TableLayout& HtmlReport::Document::LayoutFor(const String& format,
+                                                           std::size_t cells) {
+  // Reports print the same few table formats over and over.
+  constexpr std::size_t kMaxFormats = 256;
+  constexpr std::size_t kMaxLayoutsPerFormat = 16;
+  auto found = layouts_.find(format);
+  if (found == layouts_.end()) {
+    if (layouts_.size() >= kMaxFormats) layouts_.clear();
+    found = layouts_.try_emplace(format).first;
+  }
+  std::vector<report::TableLayout>& known = found->second;
+  for (const report::TableLayout& layout : known) {
+    if (layout.cells == cells && layout.pageWidth == pageWidth) return layout;
+  }
+  if (known.size() >= kMaxLayoutsPerFormat) known.clear();
+  report::TableLayout& layout =
+      known.emplace_back(report::LayoutTable(report::ParseTableFormat(format), cells, pageWidth));
+  layout.cells = cells;
+  layout.pageWidth = pageWidth;
+  for (const auto section : {report::TableSection::kHeader, report::TableSection::kBody}) {
+    const auto index = static_cast<std::size_t>(section);
+    layout.cellStarts[index] = report::CellStarts(layout, report::kCellTags[index], std::nullopt);
+  }
+  return layout;
+}
+
+const report::CharReplacer& HtmlReport::Document::ReplacerFor(const String& from,
+                                                              const String& to) {
+  if (!replacer_ || !replacer_->IsFor(from, to)) replacer_.emplace(from, to);
+  return *replacer_;
 }
 
 void HtmlReport::Document::AddLine(Long x1, Long y1, Long x2, Long y2) {
@@ -286,38 +391,70 @@ void HtmlReport::Document::AddHorizontalRule(Long xFrom, Long xTo, Long y) {
   block.top = block.bottom = y;
   const double left = std::clamp<double>(xFrom, 0.0, page);
   const double right = std::clamp<double>(xTo, 0.0, page);
-  block.html = "<hr class=\"line\" style=\"margin-left:" + report::Percent(left / page * 100.0) +
-               ";width:" + report::Percent((right - left) / page * 100.0) + "\">";
+  block.html =
+      markup_.Add("<hr class=\"line\" style=\"margin-left:" + report::Percent(left / page * 100.0) +
+                  ";width:" + report::Percent((right - left) / page * 100.0) + "\">");
   blocks_.insert(after, std::move(block));
 }
 
 String HtmlReport::Document::Render() const {
-  String html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
+  // Reserved up front: a report runs to hundreds of megabytes, and growing it copies them.
+  constexpr std::size_t kRuledDivBytes = 256;    // more than a ruled div's opening and closing take
+  std::size_t bytes = 4096 + 12 * title.size();  // head, style sheet and title (escaped twice)
+  std::pair<int, int> rulesBefore{-1, -1};
+  for (const auto& block : blocks_) {
+    bytes += block.html.size() + 1;
+    const std::pair<int, int> rules{block.leftRule, block.rightRule};
+    if (rules != rulesBefore) bytes += kRuledDivBytes;
+    rulesBefore = rules;
+  }
+  String html;
+  html.reserve(bytes);
+  html += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
   html += "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
   html += "<title>" + report::Escaped(title) + "</title>\n<style>";
   html += report::kStyleSheet;
   html += "</style>\n</head>\n<body>\n<main class=\"report\">\n";
   if (!title.empty()) html += "<h1>" + report::Escaped(title) + "</h1>\n";
+  // Blocks printed one after the other lie side by side in the store, each with its line end:
+  // they are copied as one run.
+  std::string_view run;
   std::pair<int, int> open{-1, -1};
   for (const auto& block : blocks_) {
     const std::pair<int, int> rules{block.leftRule, block.rightRule};
     if (rules != open) {
+      html.append(run);
+      run = {};
       if (open != std::pair<int, int>{-1, -1}) html += "</div>\n";
       if (rules != std::pair<int, int>{-1, -1}) {
         html += "<div class=\"ruled\" style=\"";
         for (const int id : {rules.first, rules.second}) {
           if (id < 0) continue;
           const report::VerticalRule& rule = rules_[static_cast<std::size_t>(id)];
-          const String side = rule.right ? "right" : "left";
-          html += "border-" + side + "-style:solid;padding-" + side + ":3pt;margin-" + side + ":" +
-                  report::Percent(100.0 * rule.inset / pageWidth) + ";";
+          const std::string_view side = rule.right ? "right" : "left";
+          html += "border-";
+          html += side;
+          html += "-style:solid;padding-";
+          html += side;
+          html += ":3pt;margin-";
+          html += side;
+          html += ':';
+          html += report::Percent(100.0 * rule.inset / pageWidth);
+          html += ';';
         }
         html += "\">\n";
       }
       open = rules;
     }
-    html += block.html + "\n";
+    const std::string_view stored(block.html.data(), block.html.size() + 1);
+    if (!run.empty() && run.data() + run.size() == stored.data()) {
+      run = std::string_view(run.data(), run.size() + stored.size());
+    } else {
+      html.append(run);
+      run = stored;
+    }
   }
+  html.append(run);
   if (open != std::pair<int, int>{-1, -1}) html += "</div>\n";
   html += "</main>\n</body>\n</html>\n";
   return html;

@@ -30,6 +30,51 @@ int HexValue(char c) {
   return -1;
 }
 
+using ByteTable = std::array<bool, 256>;
+
+// Bytes that AppendEscaped does not copy as they are: markup characters, control characters and
+// every byte of 0x80 and above (UTF-8 sequences are checked one by one).
+constexpr ByteTable MakeEscapedBytes() {
+  ByteTable table{};
+  for (int b = 0; b < 256; ++b)
+    table[b] = b < 0x20 || b >= 0x80;
+  for (const char c : {'&', '<', '>', '"', '\''})
+    table[static_cast<unsigned char>(c)] = true;
+  return table;
+}
+constexpr ByteTable kEscapedByte = MakeEscapedBytes();
+
+// Bytes that open a group, a control word or a line end.
+constexpr ByteTable MakeRichTextBytes() {
+  ByteTable table{};
+  for (const char c : {'{', '}', '\\', '\r', '\n'})
+    table[static_cast<unsigned char>(c)] = true;
+  return table;
+}
+constexpr ByteTable kRichTextByte = MakeRichTextBytes();
+
+// Printable ASCII that is neither escaped nor rich text.
+constexpr ByteTable MakeCopiedBytes() {
+  ByteTable table{};
+  for (std::size_t b = 0; b < table.size(); ++b)
+    table[b] = !kEscapedByte[b] && !kRichTextByte[b];
+  return table;
+}
+constexpr ByteTable kCopiedByte = MakeCopiedBytes();
+
+bool IsCopiedAsItIs(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return kCopiedByte[static_cast<unsigned char>(c)]; });
+}
+
+// A text with no group, control word or line end: one line of plain characters.
+bool IsPlainLine(std::string_view text) {
+  for (const char c : text) {
+    if (kRichTextByte[static_cast<unsigned char>(c)]) return false;
+  }
+  return true;
+}
+
 // Destinations of a whole document that hold no visible text.
 bool IsHiddenDestination(std::string_view word) {
   static constexpr std::array<std::string_view, 31> kHidden = {
@@ -88,17 +133,17 @@ struct ControlWord {
 
 class Renderer {
  public:
-  explicit Renderer(std::string_view text) : src_(text), document_(text.substr(0, 5) == "{\\rtf") {
+  Renderer(std::string_view text, String& html, std::vector<std::size_t>& lineChars)
+      : src_(text), document_(text.substr(0, 5) == "{\\rtf"), html_(html), lineChars_(lineChars) {
     stack_.emplace_back();
-    result_.plainLines.emplace_back();
   }
 
-  RenderedText Run() {
+  void Run() {
     while (pos_ < src_.size())
       Step();
     FlushRun();
     if (!document_) EmitPendingBreaks();  // a document's final paragraph mark is no empty line
-    return std::move(result_);
+    EndLine();
   }
 
  private:
@@ -110,7 +155,14 @@ class Renderer {
     if (c == '}') return CloseGroup();
     if (c == '\\') return ReadControl();
     if (c == '\r' || c == '\n') return ReadLineEnd();
-    const std::size_t length = CharLength(src_, pos_);
+    // Fallback characters after \uN are skipped one by one; other text goes as one piece up to
+    // the next group, control word or line end (all ASCII, so no character is cut).
+    std::size_t length = CharLength(src_, pos_);
+    if (skipChars_ == 0) {
+      while (pos_ + length < src_.size() &&
+             !kRichTextByte[static_cast<unsigned char>(src_[pos_ + length])])
+        ++length;
+    }
     AppendText(src_.substr(pos_, length));
     pos_ += length;
     groupStart_ = false;
@@ -274,7 +326,7 @@ class Renderer {
     if (!run_.empty() && !runFormat_.SameLook(Current())) FlushRun();
     if (run_.empty()) runFormat_ = Current();
     run_ += text;
-    result_.plainLines.back() += text;
+    line_ += text;
   }
 
   void Break() {
@@ -285,14 +337,20 @@ class Renderer {
 
   void EmitPendingBreaks() {
     for (; pendingBreaks_ > 0; --pendingBreaks_) {
-      result_.html += "<br>";
-      result_.plainLines.emplace_back();
+      html_ += "<br>";
+      EndLine();
     }
+  }
+
+  // Counted once the line is whole: bytes that are no UTF-8 on their own may join the next text.
+  void EndLine() {
+    lineChars_.push_back(CharCount(line_));
+    line_.clear();
   }
 
   void FlushRun() {
     if (run_.empty()) return;
-    String& out = result_.html;
+    String& out = html_;
     const Format& f = runFormat_;
     if (f.halfPoints > 0) {
       out += "<span style=\"font-size:";
@@ -320,7 +378,9 @@ class Renderer {
   int pendingBreaks_ = 0;
   String run_;
   Format runFormat_;
-  RenderedText result_;
+  String line_;  // the visible text of the current line
+  String& html_;
+  std::vector<std::size_t>& lineChars_;
 };
 
 }  // namespace
@@ -345,13 +405,21 @@ std::size_t CharLength(std::string_view s, std::size_t i) {
 
 std::size_t CharCount(std::string_view text) {
   std::size_t count = 0;
-  for (std::size_t i = 0; i < text.size(); i += CharLength(text, i))
-    ++count;
+  for (std::size_t i = 0; i < text.size(); ++count) {
+    i += static_cast<unsigned char>(text[i]) < 0x80 ? 1 : CharLength(text, i);
+  }
   return count;
 }
 
 void AppendEscaped(String& out, std::string_view text) {
-  for (std::size_t i = 0; i < text.size();) {
+  const std::size_t size = text.size();
+  for (std::size_t i = 0; i < size;) {
+    // Most text is printable ASCII without markup: it goes out in one piece.
+    const std::size_t runStart = i;
+    while (i < size && !kEscapedByte[static_cast<unsigned char>(text[i])])
+      ++i;
+    out.append(text.data() + runStart, i - runStart);
+    if (i == size) break;
     const std::size_t length = CharLength(text, i);
     const auto c = static_cast<unsigned char>(text[i]);
     if (length > 1) {
@@ -370,10 +438,8 @@ void AppendEscaped(String& out, std::string_view text) {
       out += "&#39;";
     } else if (c == '\t') {
       out += "&emsp;";
-    } else if (c < 0x20) {
-      out += "\uFFFD";
     } else {
-      out += static_cast<char>(c);
+      out += "\uFFFD";  // the other control characters
     }
     i += length;
   }
@@ -385,8 +451,26 @@ String Escaped(std::string_view text) {
   return out;
 }
 
+void AppendRichText(String& html, std::vector<std::size_t>& lineChars, std::string_view text) {
+  lineChars.clear();
+  if (IsCopiedAsItIs(text)) {  // the common cell: one byte per character, nothing to escape
+    html.append(text);
+    lineChars.push_back(text.size());
+    return;
+  }
+  if (IsPlainLine(text)) {
+    // What the renderer makes of a text without groups, control words or line ends.
+    AppendEscaped(html, text);
+    lineChars.push_back(CharCount(text));
+    return;
+  }
+  Renderer(text, html, lineChars).Run();
+}
+
 RenderedText RenderRichText(std::string_view text) {
-  return Renderer(text).Run();
+  RenderedText rendered;
+  AppendRichText(rendered.html, rendered.lineChars, text);
+  return rendered;
 }
 
 }  // namespace velko::report

@@ -10,14 +10,17 @@
 namespace velko::report {
 
 struct RenderedText {
-  String html;                     // escaped, balanced markup; line breaks as <br>
-  std::vector<String> plainLines;  // the visible text, one entry per printed line
+  String html;                         // escaped, balanced markup; line breaks as <br>
+  std::vector<std::size_t> lineChars;  // the visible characters of each printed line
 };
 
 // Texts that begin with "{\rtf" are whole documents: unknown control words and destinations are
 // skipped and raw line ends are not text. Any other text is a data text with a few groups in it:
 // raw line ends break the line and an unknown control word prints as it stands.
 RenderedText RenderRichText(std::string_view text);
+// The same appended to `html`, with the line lengths in `lineChars` (cleared first): the form for
+// writers that render many texts into one document and reuse the one vector.
+void AppendRichText(String& html, std::vector<std::size_t>& lineChars, std::string_view text);
 
 // HTML-escapes plain text: markup characters become entities, control characters other than tab
 // become U+FFFD, bytes that are not UTF-8 are read as the character of that code (0-255).

@@ -1,5 +1,7 @@
 #include "outside/report/table_format.hpp"
 
+#include <algorithm>
+
 #include "velko/frame/text.hpp"
 
 namespace velko::report {
@@ -42,12 +44,24 @@ std::vector<ColumnFormat> ParseTableFormat(std::string_view format) {
 
 std::vector<TableRow> SplitTableText(std::string_view text) {
   std::vector<TableRow> rows;
-  if (text.empty()) return rows;
-  std::vector<String> parts = Split(text, ";");
-  if (parts.back().empty()) parts.pop_back();  // the ";" that ends the last row
-  for (const String& part : parts)
-    rows.push_back(Split(part, "|"));
+  ForEachTableRow(text, [&](std::string_view row) { rows.push_back(Split(row, "|")); });
   return rows;
+}
+
+std::size_t MaxCellCount(std::string_view text) {
+  if (text.empty()) return 0;
+  std::size_t most = 0;
+  std::size_t cells = 1;  // of the row being read
+  for (const char c : text) {
+    if (c == ';') {
+      most = std::max(most, cells);
+      cells = 1;
+    } else if (c == '|') {
+      ++cells;
+    }
+  }
+  // A last row without its ";" counts too.
+  return text.back() == ';' ? most : std::max(most, cells);
 }
 
 }  // namespace velko::report

@@ -28,4 +28,44 @@ using TableRow = std::vector<String>;
 // text has no rows; ";;" is two rows of one empty cell each.
 std::vector<TableRow> SplitTableText(std::string_view text);
 
+// The rows of a table text as SplitTableText reads them, without copying: `visit` gets the text
+// of each row (its cells with their "|", without the ";").
+template <typename Visit>
+void ForEachTableRow(std::string_view text, Visit&& visit) {
+  std::size_t start = 0;
+  while (start < text.size()) {  // a ";" at the very end opens no further row
+    const std::size_t end = text.find(';', start);
+    if (end == std::string_view::npos) {
+      visit(text.substr(start));
+      return;
+    }
+    visit(text.substr(start, end - start));
+    start = end + 1;
+  }
+}
+
+// The cells of one row, in order; past the last cell, Next gives empty cells.
+class TableCells {
+ public:
+  explicit TableCells(std::string_view row) : rest_(row) {}
+  std::string_view Next() {
+    if (done_) return {};
+    const std::size_t end = rest_.find('|');
+    if (end == std::string_view::npos) {
+      done_ = true;
+      return rest_;
+    }
+    const std::string_view cell = rest_.substr(0, end);
+    rest_.remove_prefix(end + 1);
+    return cell;
+  }
+
+ private:
+  std::string_view rest_;
+  bool done_ = false;
+};
+
+// The most cells that a row of the text has; 0 for a text without rows.
+std::size_t MaxCellCount(std::string_view text);
+
 }  // namespace velko::report
