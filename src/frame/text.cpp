@@ -10,34 +10,60 @@ namespace velko {
 
 // Decodes one UTF-8 sequence at `i`; invalid bytes decode as themselves (Latin-1), so folding
 // never loses data.
+std::size_t Utf8SequenceLength(std::string_view s, std::size_t i) {
+  const auto byte = [&](std::size_t k) -> unsigned {
+    return i + k < s.size() ? static_cast<unsigned char>(s[i + k]) : 0u;
+  };
+  const auto within = [](unsigned b, unsigned low, unsigned high) { return b >= low && b <= high; };
+  const unsigned b0 = byte(0);
+  if (b0 < 0x80) return 1;
+  // The second byte's range depends on the lead: it rules out overlong forms, surrogates and
+  // codes beyond U+10FFFF; every further byte is a plain continuation byte.
+  std::size_t length = 0;
+  unsigned low = 0x80;
+  unsigned high = 0xBF;
+  if (within(b0, 0xC2, 0xDF)) {
+    length = 2;
+  } else if (within(b0, 0xE0, 0xEF)) {
+    length = 3;
+    if (b0 == 0xE0) low = 0xA0;
+    if (b0 == 0xED) high = 0x9F;
+  } else if (within(b0, 0xF0, 0xF4)) {
+    length = 4;
+    if (b0 == 0xF0) low = 0x90;
+    if (b0 == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (!within(byte(1), low, high)) return 0;
+  for (std::size_t k = 2; k < length; ++k) {
+    if (!within(byte(k), 0x80, 0xBF)) return 0;
+  }
+  return length;
+}
+
+bool IsValidUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = Utf8SequenceLength(text, i);
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
+}
+
 char32_t DecodeUtf8(std::string_view s, std::size_t& i) {
   const auto b0 = static_cast<unsigned char>(s[i]);
-  auto cont = [&](std::size_t k) {
-    return i + k < s.size() && (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
-  };
-  auto bits = [&](std::size_t k) { return static_cast<char32_t>(s[i + k] & 0x3F); };
-  if (b0 < 0x80) {
+  const std::size_t length = Utf8SequenceLength(s, i);
+  if (length <= 1) {
     ++i;
     return b0;
   }
-  if ((b0 & 0xE0) == 0xC0 && cont(1)) {
-    const char32_t c = (static_cast<char32_t>(b0 & 0x1F) << 6) | bits(1);
-    i += 2;
-    return c;
-  }
-  if ((b0 & 0xF0) == 0xE0 && cont(1) && cont(2)) {
-    const char32_t c = (static_cast<char32_t>(b0 & 0x0F) << 12) | (bits(1) << 6) | bits(2);
-    i += 3;
-    return c;
-  }
-  if ((b0 & 0xF8) == 0xF0 && cont(1) && cont(2) && cont(3)) {
-    const char32_t c =
-        (static_cast<char32_t>(b0 & 0x07) << 18) | (bits(1) << 12) | (bits(2) << 6) | bits(3);
-    i += 4;
-    return c;
-  }
-  ++i;
-  return b0;
+  static constexpr unsigned char kLeadBits[] = {0, 0, 0x1F, 0x0F, 0x07};
+  char32_t c = b0 & kLeadBits[length];
+  for (std::size_t k = 1; k < length; ++k)
+    c = (c << 6) | static_cast<char32_t>(s[i + k] & 0x3F);
+  i += length;
+  return c;
 }
 
 void AppendUtf8(String& out, char32_t c) {

@@ -224,6 +224,10 @@ TEST(HtmlReportText, PlainTextsPrintAsTheyDoInsideAGroup) {
   }
   EXPECT_EQ(report::RenderRichText("a\tb<c>&\"'").html, "a&emsp;b&lt;c&gt;&amp;&quot;&#39;");
   EXPECT_EQ(report::RenderRichText(String("\xE9t\xC3\xA9", 4)).html, "\u00E9t\u00E9");
+  // Lead and continuation bytes that form no well-formed sequence (beyond U+10FFFF, overlong,
+  // a surrogate) are single characters too: the page stays valid UTF-8.
+  EXPECT_EQ(report::RenderRichText("\xF4\xB8\xB8\xB8").html, "\u00F4\u00B8\u00B8\u00B8");
+  EXPECT_EQ(report::RenderRichText("\xC0\xAF\xED\xA0\x80").html, "\u00C0\u00AF\u00ED\u00A0\u0080");
   EXPECT_EQ(report::RenderRichText("Gr\u00FC\u00DFe").lineChars, std::vector<std::size_t>{5});
   // Bytes that are no UTF-8 on their own but meet across a group read as the one character.
   const report::RenderedText joined = report::RenderRichText(String("\xC3{}\xA9", 4));

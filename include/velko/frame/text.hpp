@@ -25,7 +25,14 @@ std::vector<String> Split(std::string_view text, std::string_view separator);
 // Replaces every occurrence of `from` (not empty) by `to`, scanning left to right.
 String ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
 
-// One UTF-8 sequence at `i`, which moves past it; an invalid byte decodes as itself (Latin-1).
+// The length (1 to 4) of the well-formed UTF-8 sequence that starts at `i`, or 0 when the bytes
+// there are none: a stray continuation byte, a cut-off sequence, an overlong form, a surrogate or
+// a code beyond U+10FFFF.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t i);
+// Every byte belongs to a well-formed UTF-8 sequence.
+bool IsValidUtf8(std::string_view text);
+// One UTF-8 sequence at `i`, which moves past it; a byte that starts no well-formed sequence
+// decodes as itself (Latin-1).
 char32_t DecodeUtf8(std::string_view text, std::size_t& i);
 // Appends the code point as UTF-8.
 void AppendUtf8(String& out, char32_t c);

@@ -19,9 +19,6 @@ bool IsAsciiLetter(char c) {
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
-bool IsContinuation(std::string_view s, std::size_t i) {
-  return i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80;
-}
 
 int HexValue(char c) {
   if (IsDigit(c)) return c - '0';
@@ -386,21 +383,8 @@ class Renderer {
 }  // namespace
 
 std::size_t CharLength(std::string_view s, std::size_t i) {
-  const auto b0 = static_cast<unsigned char>(s[i]);
-  std::size_t length = 1;
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    length = 2;
-  } else if ((b0 & 0xF0) == 0xE0) {
-    length = 3;
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    length = 4;
-  } else {
-    return 1;
-  }
-  for (std::size_t k = 1; k < length; ++k) {
-    if (!IsContinuation(s, i + k)) return 1;
-  }
-  return length;
+  const std::size_t length = Utf8SequenceLength(s, i);
+  return length == 0 ? 1 : length;
 }
 
 std::size_t CharCount(std::string_view text) {
