@@ -377,6 +377,18 @@ TEST_F(RegistryFileTest, LinesEndingInSeveralCarriageReturnsReadAndRewriteStably
   Open("Software\\T")->SetValue("b", "2");
   Open("Software\\T")->SetValue("c", "3");
   EXPECT_EQ(ReadFile(path), expected + "\"c\"=\"3\"\n");
+
+  // Also found by fuzzing: a CR followed by blanks at the end of the last line was kept in the
+  // comment, and lost at the next rewrite. CRs inside a line are text and stay.
+  WriteFile(path, "Windows Registry Editor Version 5.00\n\n; e\r\r eon\n; last \r ");
+  UseRegistryFile(path);
+  Create("Software\\U");
+  const String rewritten = ReadFile(path);
+  EXPECT_EQ(rewritten.substr(0, rewritten.find("[")),
+            "Windows Registry Editor Version 5.00\n; e\r\r eon\n; last\n\n");
+  Create("Software\\V");
+  EXPECT_EQ(ReadFile(path).substr(0, rewritten.find("[")),
+            rewritten.substr(0, rewritten.find("[")));
 }
 
 TEST_F(RegistryFileTest, FileThatCannotBeWrittenFailsWithWriteError) {

@@ -85,9 +85,10 @@ class Parser {
     while (!text.empty()) {
       const std::size_t end = text.find('\n');
       std::string_view line = text.substr(0, end);
-      // Every carriage return at a line end belongs to the line end: a file converted to CR LF
-      // twice ends its lines in "\r\r\n", and a kept CR would be lost one per rewrite.
-      while (line.ends_with('\r'))
+      // Every carriage return and blank at a line end belongs to the line end: a file converted
+      // to CR LF twice ends its lines in "\r\r\n", and a CR kept before trailing blanks (or after
+      // them) would be lost one per rewrite.
+      while (!line.empty() && (line.back() == '\r' || IsBlank(line.back())))
         line.remove_suffix(1);
       lines_.push_back(line);
       if (end == std::string_view::npos) break;
