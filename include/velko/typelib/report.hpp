@@ -25,7 +25,7 @@ class IReport : public virtual IUnknown {
   virtual void SetOption(Integer option) = 0;
   virtual Long ReportLevel() = 0;    // 3 is the detailed report
   virtual Long ReportOptions() = 0;  // bit set of what to print
-  // format: cell specs separated by "|"; header and body: cells separated by "|", rows ended
+  // format: column formats separated by "|"; header and body: cells separated by "|", rows ended
   // by ";".
   virtual void PrintTable(const String& format, const String& header, const String& body,
                           Long backColour, Long reserved1, Long reserved2) = 0;
