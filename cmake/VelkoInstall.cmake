@@ -1,6 +1,7 @@
 # What `cmake --install` puts below the prefix:
 #
 #   lib/libvelkocore.so.4...           the library (SONAME libvelkocore.so.4)
+#   lib/libvelkohost.so.4...           the host layer the command line (and a station) runs on
 #   include/velko/                     the public headers
 #   lib/cmake/VelkoCore/               the CMake package: find_package(VelkoCore) gives
 #                                      VelkoCore::velkocore (and VelkoCore::velko, the host)
@@ -40,6 +41,12 @@ install(TARGETS velkocore EXPORT VelkoCoreTargets
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
         INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/velko DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+
+set_target_properties(velkohost PROPERTIES EXPORT_NAME velkohost INSTALL_RPATH "$ORIGIN")
+install(TARGETS velkohost EXPORT VelkoCoreTargets
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/host/include/velko DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
 if(TARGET velko)
   set_target_properties(velko PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")

@@ -1,7 +1,7 @@
 # The translators' and the plug-in writers' tools: the message-key check and templates
 # (velko-message-keys, `make pot`) and the host's manual page.
 
-# Keeps code, key lists (src/message_keys.txt, plugins/*/message_keys.txt) and the English
+# Keeps code, key lists (src/, host/ and plugins/*/message_keys.txt) and the English
 # catalogues in step and writes the templates data/lang/<catalogue>.pot. A developer tool: it
 # reads the library's catalogue reader from the source tree and is never installed.
 add_executable(velko_message_keys ${PROJECT_SOURCE_DIR}/scripts/message_keys/message_keys.cpp)

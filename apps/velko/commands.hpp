@@ -1,19 +1,23 @@
-// The host's commands; each returns the process exit status and lets velko::Error escape to
-// main, which prints it and exits with kExitError.
+// The command line's commands; each returns the process exit status and lets velko::Error escape
+// to main, which prints it and exits with kExitError.
 #pragma once
 
 #include <optional>
 
-#include "host.hpp"
+#include "velko/host/report/report_chain.hpp"
+#include "velko/host/run/run_preparation.hpp"
 
-namespace velko::host {
+namespace velko::cli {
+
+// Exit statuses: the run passed, the run failed, an error (bad input, a failing operation).
+inline constexpr int kExitPassed = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitError = 2;
 
 struct RunArgs {
-  String sequence;
-  std::optional<String> setup;
-  std::optional<String> fault;  // overrides the fault of the simulated device
+  host::RunInput input;
   String outDir = ".";
-  ReportSettings report;
+  host::ReportSettings report;
 };
 // Loads, performs and judges a sequence, writes its record and report: kExitPassed when the run
 // passed, kExitFailed otherwise; kExitError (nothing written) when loading found problems.
@@ -22,7 +26,7 @@ int RunCommand(const RunArgs& args);
 struct ReportArgs {
   String record;
   std::optional<String> output;  // the HTML file; standard output when not given
-  ReportSettings report;
+  host::ReportSettings report;
 };
 int ReportCommand(const ReportArgs& args);
 
@@ -35,4 +39,4 @@ int PlugInsCommand(const String& language);
 int ListClasses();
 int RegisterLibrary(const String& library, bool unregister);
 
-}  // namespace velko::host
+}  // namespace velko::cli

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "commands.hpp"
+#include "velko/host/session/messages.hpp"
 
 namespace {
 
@@ -18,9 +19,9 @@ void AddReportOptions(CLI::App* command, ReportSettings& settings) {
   command->add_flag("--only-failed", settings.onlyFailed, "Report only the failed elements");
 }
 
-int Dispatch(CLI::App& app, const velko::host::RunArgs& run, const velko::host::ReportArgs& report,
+int Dispatch(CLI::App& app, const velko::cli::RunArgs& run, const velko::cli::ReportArgs& report,
              const std::string& file, const std::string& language, const std::string& library) {
-  using namespace velko::host;
+  using namespace velko::cli;
   if (app.got_subcommand("run")) return RunCommand(run);
   if (app.got_subcommand("report")) return ReportCommand(report);
   if (app.got_subcommand("validate")) return ValidateCommand(file, language);
@@ -44,19 +45,20 @@ int main(int argc, char** argv) {
       "share/velko/lang.\n"
       "Help on a command: velko COMMAND --help; the manual: man velko.");
 
-  velko::host::RunArgs run;
+  velko::cli::RunArgs run;
   auto* runCommand =
       app.add_subcommand("run", "Perform a test sequence, write its record and report");
-  runCommand->add_option("SEQUENCE", run.sequence, "Test sequence file")->required();
-  runCommand->add_option("--setup", run.setup, "Test setup file (device, standards, instruments)");
-  runCommand->add_option("--fault", run.fault,
+  runCommand->add_option("SEQUENCE", run.input.sequence, "Test sequence file")->required();
+  runCommand->add_option("--setup", run.input.setup,
+                         "Test setup file (device, standards, instruments)");
+  runCommand->add_option("--fault", run.input.fault,
                          "Fault of the simulated device: none, visual, earth, insulation, "
                          "leakage, function");
   runCommand->add_option("--out", run.outDir, "Folder for the record and the report")
       ->capture_default_str();
   AddReportOptions(runCommand, run.report);
 
-  velko::host::ReportArgs report;
+  velko::cli::ReportArgs report;
   auto* reportCommand = app.add_subcommand("report", "Print a saved test record again");
   reportCommand->add_option("RECORD", report.record, "Test record file")->required();
   reportCommand->add_option("-o,--output", report.output, "HTML file (default: standard output)");
@@ -86,5 +88,5 @@ int main(int argc, char** argv) {
   } catch (const std::exception& e) {
     std::cerr << "error: " << e.what() << "\n";
   }
-  return velko::host::kExitError;
+  return velko::cli::kExitError;
 }

@@ -1,38 +1,24 @@
 // velko plugins: the registered plug-ins, their versions and the tests they offer.
 #include <fmt/format.h>
 
-#include <iostream>
-
 #include "commands.hpp"
+#include "printing.hpp"
+#include "velko/host/plugins/plugin_overview.hpp"
+#include "velko/host/session/core_session.hpp"
 
-namespace velko::host {
-namespace {
-
-void PrintOffered(const Ref<ITestContainer>& container, int depth) {
-  if (!container || depth > kMaxTreeNesting) return;
-  for (Long i = 1; i <= container->Count(); ++i) {
-    const Ref<ITestElement> element = container->Item(i);
-    if (!element) continue;
-    const String name = QuietlyOr(String(), [&] { return element->Info()->Name(); });
-    fmt::print("{:>{}}test {:<5} {}\n", "", 4 + 2 * depth, element->TestID(), name);
-    PrintOffered(QueryInterface<ITestContainer>(element), depth + 1);
-  }
-}
-
-}  // namespace
+namespace velko::cli {
 
 int PlugInsCommand(const String& language) {
-  CoreSession session(language);
-  for (const String& warning : session.PlugInWarnings())
-    std::cerr << "warning: " << warning << "\n";
-  const Ref<IPlugInManager> manager = session.Manager();
-  if (manager->Count() == 0) fmt::print("No plug-ins are registered.\n");
-  for (Long i = 1; i <= manager->Count(); ++i) {
-    const Ref<IPlugIn> plugIn = manager->Item(i);
-    fmt::print("{}  {}  version {}\n", plugIn->ID(), plugIn->Name(), plugIn->Version());
-    PrintOffered(plugIn->Elements(), 0);
+  host::CoreSession session(language);
+  PrintWarnings(session.PlugInWarnings());
+  const std::vector<host::PlugInOverview> plugIns = host::DescribePlugIns(session.Manager());
+  if (plugIns.empty()) fmt::print("No plug-ins are registered.\n");
+  for (const host::PlugInOverview& plugIn : plugIns) {
+    fmt::print("{}  {}  version {}\n", plugIn.id, plugIn.name, plugIn.version);
+    for (const host::OfferedTest& test : plugIn.tests)
+      fmt::print("{:>{}}test {:<5} {}\n", "", 4 + 2 * test.depth, test.testId, test.name);
   }
   return kExitPassed;
 }
 
-}  // namespace velko::host
+}  // namespace velko::cli

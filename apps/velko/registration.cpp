@@ -4,8 +4,9 @@
 #include <filesystem>
 
 #include "commands.hpp"
+#include "velko/velko.hpp"
 
-namespace velko::host {
+namespace velko::cli {
 
 int ListClasses() {
   for (const ClassInfo& info : LibraryClasses().Classes()) {
@@ -29,4 +30,4 @@ int RegisterLibrary(const String& library, bool unregister) {
   return kExitPassed;
 }
 
-}  // namespace velko::host
+}  // namespace velko::cli

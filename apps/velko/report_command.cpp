@@ -2,34 +2,27 @@
 #include <iostream>
 
 #include "commands.hpp"
-#include "documents.hpp"
-#include "report.hpp"
+#include "printing.hpp"
+#include "velko/host/documents/test_record.hpp"
+#include "velko/host/files/file_system.hpp"
+#include "velko/host/session/core_session.hpp"
 
-namespace velko::host {
+namespace velko::cli {
 
 int ReportCommand(const ReportArgs& args) {
-  CoreSession session(args.report.language);
-  auto log = MakeRef<CollectingLog>();
-  const XmlSource file = OpenXml(args.record);
-  const std::vector<String> plugInProblems =
-      CheckSequencePlugIns(RecordedSequence(file.root), session.Manager());
-  if (!plugInProblems.empty()) {
-    PrintProblems(args.record, plugInProblems);
+  host::CoreSession session(args.report.language);
+  const host::OpenedRecord opened = host::OpenRecord(args.record, session.Manager());
+  if (!opened.Ready()) {
+    PrintProblems(args.record, opened.problems);
     return kExitError;
   }
-  const LoadedRecord record = LoadRecord(file.root, log);
-  const std::vector<String> problems = LogProblems(*log);
-  if (!problems.empty()) {
-    PrintProblems(args.record, problems);
-    return kExitError;
-  }
-  const String html = ReportHtml(record.tree, record.setup, args.report);
+  const String html = host::ReportHtml(opened.record.tree, opened.record.setup, args.report);
   if (args.output) {
-    WriteFileAtomically(*args.output, html);
+    host::LocalFileSystem().ReplaceFile(*args.output, html);
   } else {
     std::cout << html;
   }
   return kExitPassed;
 }
 
-}  // namespace velko::host
+}  // namespace velko::cli

@@ -3,158 +3,57 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 
 #include "commands.hpp"
-#include "documents.hpp"
-#include "report.hpp"
+#include "printing.hpp"
+#include "velko/host/documents/test_record.hpp"
+#include "velko/host/run/run_outputs.hpp"
+#include "velko/host/run/step_outcome.hpp"
+#include "velko/host/run/test_run.hpp"
+#include "velko/host/session/core_session.hpp"
+#include "velko/host/session/host_text.hpp"
 
-namespace velko::host {
+namespace velko::cli {
 namespace {
 
-// One action of the run: a leaf step, or a container after its children.
-struct PlannedStep {
-  Ref<ITestElement> node;
-  bool leaf;
-};
-
-// The applicable nodes below `container` in the order they run: a container's children, then
-// the container itself. A node that does not apply is left out with everything below it.
-void Plan(const Ref<ITestContainer>& container, const Ref<ITestSetup>& setup,
-          std::vector<PlannedStep>& plan, int depth = 0) {
-  if (depth > kMaxTreeNesting) return;
-  for (Long i = 1; i <= container->Count(); ++i) {
-    const Ref<ITestElement> node = container->Item(i);
-    if (!node || !setup->IsApplicable(node)) continue;
-    if (const auto inner = QueryInterface<ITestContainer>(node)) {
-      Plan(inner, setup, plan, depth + 1);
-      plan.push_back({node, false});
-    } else {
-      plan.push_back({node, true});
-    }
-  }
-}
-
-String StatusText(Long status) {
-  switch (status) {
-    case kStatusPassed:
-      return "passed";
-    case kStatusFailed:
-      return "FAILED";
-    case kStatusNotApplicable:
-      return "not applicable";
-    case kStatusCancelled:
-      return "cancelled";
-    default:
-      return "not performed";
-  }
-}
-
-// The measured values of a step: "0.071 Ω, 0.048 Ω".
-String ValuesText(const Ref<ITestElement>& node) {
-  return QuietlyOr(String(), [&] {
-    const Variant keys = node->GetMeasurementList();
-    const Ref<IResult> result = node->Result();
-    if (!keys.IsArray() || !result) return String();
-    String text;
-    for (const Variant& key : keys.Elements()) {
-      const Ref<IMeasurement> m = result->Measurement(key.ToString());
-      if (!m) continue;
-      const Variant value = m->Value();
-      String shown = m->ValueType() == kValueBoolean ? String(value.ToBoolean() ? "yes" : "no")
-                     : value.IsNumeric() ? FormatNumberPattern(value.ToDouble(), m->ValueFormat())
-                                         : value.ToString();
-      if (!m->Unit().empty()) shown += " " + m->Unit();
-      text += (text.empty() ? "" : ", ") + shown;
-    }
-    return text;
-  });
-}
-
-String NameOf(const Ref<ITestElement>& node) {
-  return QuietlyOr(String(), [&] { return node->Info()->Name(); });
-}
-
-Long StatusOf(const Ref<ITestElement>& node) {
-  return QuietlyOr(Long{kStatusNotPerformed}, [&] {
-    const Ref<IResult> result = node->Result();
-    return result ? result->Status() : Long{kStatusNotPerformed};
-  });
-}
-
-// Performs the plan; on a terminal, one progress line per step.
-void Perform(const std::vector<PlannedStep>& plan, const Ref<CTestSetup>& setup) {
-  const bool terminal = ::isatty(::fileno(stdout)) != 0;
-  std::size_t steps = 0;
-  for (const auto& planned : plan)
-    steps += planned.leaf ? 1 : 0;
-  std::size_t n = 0;
-  for (const auto& planned : plan) {
-    planned.node->Perform(setup);
-    setup->Register(planned.node);
-    if (!planned.leaf || !terminal) continue;
-    ++n;
-    fmt::print("[{}/{}] {:<52} {:<14} {}\n", n, steps, NameOf(planned.node),
-               StatusText(StatusOf(planned.node)), ValuesText(planned.node));
-    std::fflush(stdout);
-  }
-}
-
-String OutputPath(const String& dir, const String& sequence, const char* suffix) {
-  const std::filesystem::path stem = std::filesystem::path(sequence).stem();
-  return (std::filesystem::path(dir) / (stem.string() + suffix)).string();
+// On a terminal, one line per finished leaf step: "[n/m] name verdict values".
+void PrintProgress(const host::RunEvent& event) {
+  if (event.kind != host::RunEvent::Kind::kStepFinished || !event.step->leaf) return;
+  const Ref<ITestElement>& node = event.step->node;
+  fmt::print("[{}/{}] {:<52} {:<14} {}\n", event.step->number, event.steps, host::NodeName(node),
+             host::StatusWord(event.status), host::ValuesText(host::MeasuredValues(node)));
+  std::fflush(stdout);
 }
 
 }  // namespace
 
 int RunCommand(const RunArgs& args) {
-  CoreSession session(args.report.language);
-  for (const String& warning : session.PlugInWarnings())
-    std::cerr << "warning: " << warning << "\n";
+  host::CoreSession session(args.report.language);
+  PrintWarnings(session.PlugInWarnings());
 
-  auto log = MakeRef<CollectingLog>();
-  const XmlSource sequenceFile = OpenXml(args.sequence);
-  const std::vector<String> plugInProblems =
-      CheckSequencePlugIns(sequenceFile.root, session.Manager());
-  if (!plugInProblems.empty()) {
-    PrintProblems(args.sequence, plugInProblems);
-    return kExitError;
-  }
-  SequenceTree tree = LoadSequence(sequenceFile.root, log);
-  PrintProblems(args.sequence, LogProblems(*log));
-  const bool sequenceTroubled = !log->Entries().empty();
-
-  log->Clear();
-  const XmlSource setupFile = args.setup ? OpenXml(*args.setup) : XmlSource{};
-  const Ref<CTestSetup> setup = LoadSetup(setupFile, args.fault, log);
-  std::vector<String> setupProblems = LogProblems(*log);
-  for (const String& problem : CheckSelectedStandards(setup))
-    setupProblems.push_back(problem);
-  PrintProblems(args.setup.value_or("the setup"), setupProblems);
-  if (sequenceTroubled || !setupProblems.empty()) {
-    std::cerr << "Nothing was run: correct the problems above first.\n";
+  const host::PreparedRun prepared = host::PrepareRun(args.input, session.Manager());
+  PrintProblems(prepared.problems);
+  if (!prepared.Ready()) {
+    const bool loaded = prepared.tree.Root() != nullptr;
+    if (loaded)
+      std::cerr << host::HostText("110::Nothing was run: correct the problems above first.")
+                << "\n";
     return kExitError;
   }
 
-  std::vector<PlannedStep> plan;
-  Plan(tree.Root(), setup, plan);
-  Perform(plan, setup);
-  Boolean aborted = false;
-  setup->Status()->UpdateStatus(aborted);
-  const Long verdict = setup->Status()->TestStatus();
+  host::TestRun run(prepared.tree, prepared.setup);
+  if (::isatty(::fileno(stdout)) != 0) run.Subscribe(PrintProgress);
+  const Long verdict = run.Perform();
 
-  std::filesystem::create_directories(args.outDir);
-  const String recordPath = OutputPath(args.outDir, args.sequence, ".record.xml");
-  const String reportPath = OutputPath(args.outDir, args.sequence, ".report.html");
-  const String record = RecordText(tree, setup);
-  const String html = ReportHtml(tree, setup, args.report);
-  WriteFileAtomically(recordPath, record);
-  WriteFileAtomically(reportPath, html);
+  const host::RunOutputs outputs = host::OutputPaths(args.outDir, args.input.sequence);
+  host::WriteRunOutputs(host::LocalFileSystem(), args.outDir, outputs,
+                        host::RecordText(prepared.tree, prepared.setup),
+                        host::ReportHtml(prepared.tree, prepared.setup, args.report));
 
-  fmt::print("{}: {}\n  record: {}\n  report: {}\n", tree.Name(), StatusText(verdict), recordPath,
-             reportPath);
+  fmt::print("{}: {}\n  record: {}\n  report: {}\n", prepared.tree.Name(),
+             host::StatusWord(verdict), outputs.record, outputs.report);
   return verdict == kStatusPassed ? kExitPassed : kExitFailed;
 }
 
-}  // namespace velko::host
+}  // namespace velko::cli

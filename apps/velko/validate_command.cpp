@@ -2,35 +2,15 @@
 #include <fmt/format.h>
 
 #include "commands.hpp"
-#include "documents.hpp"
+#include "printing.hpp"
+#include "velko/host/checks/file_validation.hpp"
+#include "velko/host/session/core_session.hpp"
 
-namespace velko::host {
+namespace velko::cli {
 
 int ValidateCommand(const String& file, const String& language) {
-  CoreSession session(language);
-  auto log = MakeRef<CollectingLog>();
-  std::vector<String> problems;
-  String failure;
-  try {
-    const XmlSource source = OpenXml(file);
-    const String tag = source.root->TagName();
-    if (tag == "TestElement") {
-      problems = CheckSequencePlugIns(source.root, session.Manager());
-      LoadSequence(source.root, log);
-    } else if (tag == "Setup") {
-      problems = CheckSelectedStandards(LoadSetup(source, std::nullopt, log));
-    } else if (tag == "TestRecord") {
-      problems = CheckSequencePlugIns(RecordedSequence(source.root), session.Manager());
-      LoadRecord(source.root, log);
-    } else {
-      RaiseError(err::kElementWrongTag, kHostSource, kLevelFatal);
-    }
-  } catch (const Error& e) {
-    failure = ErrorText(e);
-  }
-  for (const String& problem : LogProblems(*log))
-    problems.push_back(problem);
-  if (!failure.empty()) problems.push_back(failure);
+  host::CoreSession session(language);
+  const std::vector<String> problems = host::ValidateFile(file, session.Manager());
   if (problems.empty()) {
     fmt::print("{}: no problems found\n", file);
     return kExitPassed;
@@ -39,4 +19,4 @@ int ValidateCommand(const String& file, const String& language) {
   return kExitError;
 }
 
-}  // namespace velko::host
+}  // namespace velko::cli

@@ -65,6 +65,18 @@ std::vector<Domain> DomainsOf(const fs::path& root) {
     }
     domains.push_back(std::move(library));
   }
+  // The host layer and its front ends share one catalogue.
+  if (fs::is_directory(root / "host")) {
+    std::vector<fs::path> code{root / "host"};
+    if (fs::is_directory(root / "apps")) code.push_back(root / "apps");
+    domains.push_back({"velkohost",
+                       code,
+                       false,
+                       {},
+                       {},
+                       root / "host" / "message_keys.txt",
+                       english / "velkohost.po"});
+  }
   const fs::path simulator = root / "plugins" / "simulator";
   if (fs::is_directory(simulator)) {
     domains.push_back({"Simulator",
@@ -337,7 +349,8 @@ int main(int argc, char** argv) {
   }
   const std::vector<Domain> domains = DomainsOf(root);
   if (domains.empty()) {
-    std::cerr << "velko-message-keys: " << root.string() << " holds neither src/ nor plugins/\n";
+    std::cerr << "velko-message-keys: " << root.string()
+              << " holds none of src/, host/ and plugins/\n";
     return 2;
   }
 

@@ -1,0 +1,24 @@
+// Test setups: loading one (with the simulated device's fault replaced on request) and the check
+// of the standards it selects.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "velko/host/documents/xml_source.hpp"
+#include "velko/setup/test_setup.hpp"
+#include "velko/typelib/progress.hpp"
+
+namespace velko::host {
+
+// Loads a test setup ("Setup" root; no file: an empty setup). `fault`, when given, replaces the
+// fault in the simulator's device data (added when the setup has none); the change is made to the
+// document in memory only.
+Ref<CTestSetup> LoadSetup(XmlSource source, const std::optional<String>& fault,
+                          const Ref<IProgressLog>& log);
+
+// Every selected standard of the setup that the system's list of standards (registry) does not
+// define, as one problem each.
+std::vector<String> CheckSelectedStandards(const Ref<CTestSetup>& setup);
+
+}  // namespace velko::host

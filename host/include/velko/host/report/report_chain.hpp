@@ -1,0 +1,39 @@
+// The report of a test run, printed through the library's own PrintReport chain: the setup
+// (selections, device under test, the plug-ins' device data, instruments), the verdict line, then
+// the elements of the sequence.
+#pragma once
+
+#include "velko/host/documents/sequence_document.hpp"
+#include "velko/setup/test_setup.hpp"
+#include "velko/typelib/report.hpp"
+
+namespace velko::host {
+
+// How a report is printed: the language and the report options.
+struct ReportSettings {
+  String language = "en";
+  bool detail = false;      // report level 3: procedure, configuration and limits too
+  bool onlyFailed = false;  // only the elements that failed
+};
+
+// Report options always printed: configuration, limits, result and the procedure as plain text.
+inline constexpr Long kBaseReportOptions =
+    kReportConfiguration | kReportLimits | kReportResult | kReportProcedureText;
+
+// The report level and options a writer is given for the settings.
+Long ReportLevelOf(const ReportSettings& settings);
+Long ReportOptionsOf(const ReportSettings& settings);
+
+// Prints the whole report of a tree and its setup into a writer that was given the settings'
+// level and options.
+void PrintRunReport(const SequenceTree& tree, const Ref<CTestSetup>& setup,
+                    const Ref<IReport>& report);
+
+// The complete HTML document. The same record and settings always give the same text.
+String ReportHtml(const SequenceTree& tree, const Ref<CTestSetup>& setup,
+                  const ReportSettings& settings);
+
+// "2024-06-03 14:05:09"
+String DateText(Date date);
+
+}  // namespace velko::host

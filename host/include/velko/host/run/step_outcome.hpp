@@ -1,0 +1,31 @@
+// What a performed node shows of itself: its name, its status and its measured values.
+#pragma once
+
+#include <vector>
+
+#include "velko/typelib/sequence.hpp"
+
+namespace velko::host {
+
+// One reading of a step, as the node's result holds it.
+struct MeasuredValue {
+  String key;
+  String text;  // formatted with the measurement's own format; "yes"/"no" for a passed/failed flag
+  String unit;
+  Long status = 0;
+};
+
+// The name of a node (its info); "" when it has none.
+String NodeName(const Ref<ITestElement>& node);
+// The status of a node's result; kStatusNotPerformed when it has none.
+Long NodeStatus(const Ref<ITestElement>& node);
+// The readings of a node, in the order of its measurement list; none when it measured nothing.
+std::vector<MeasuredValue> MeasuredValues(const Ref<ITestElement>& node);
+// The readings as one line: "0.071 Ω, 0.048 Ω".
+String ValuesText(const std::vector<MeasuredValue>& values);
+
+// The word for a result status in the current language: "passed", "FAILED", "not applicable",
+// "cancelled", "not performed".
+String StatusWord(Long status);
+
+}  // namespace velko::host

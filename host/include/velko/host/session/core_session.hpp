@@ -1,0 +1,30 @@
+// The core on the calling thread for the life of one object.
+#pragma once
+
+#include <vector>
+
+#include "velko/outside/user_interface.hpp"
+#include "velko/typelib/plugin.hpp"
+
+namespace velko::host {
+
+// InitCore, the language, the plug-ins (loaded with a collecting log); ShutDownCore at the end.
+// Message boxes that the plug-in manager shows while loading are collected, not shown. The
+// library's objects belong to the thread that made the session.
+class CoreSession {
+ public:
+  explicit CoreSession(const String& language);
+  ~CoreSession();
+  CoreSession(const CoreSession&) = delete;
+  CoreSession& operator=(const CoreSession&) = delete;
+
+  Ref<IPlugInManager> Manager() const { return manager_; }
+  // What the plug-in manager reported while loading the plug-ins (their message boxes).
+  std::vector<String> PlugInWarnings() const;
+
+ private:
+  Ref<HeadlessUserInterface> ui_;
+  Ref<IPlugInManager> manager_;
+};
+
+}  // namespace velko::host

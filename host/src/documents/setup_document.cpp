@@ -1,0 +1,91 @@
+#include "velko/host/documents/setup_document.hpp"
+
+#include <fmt/format.h>
+
+#include "velko/core/error_module.hpp"
+#include "velko/core/error_numbers.hpp"
+#include "velko/core/xml_walk.hpp"
+#include "velko/frame/text.hpp"
+#include "velko/host/session/messages.hpp"
+#include "velko/outside/registry.hpp"
+#include "velko/outside/xml.hpp"
+
+namespace velko::host {
+namespace {
+
+constexpr const char* kSimulatorId = "Simulator";
+
+Ref<IXmlElement> SimulatorData(const Ref<IXmlElement>& setup) {
+  Ref<IXmlElement> found;
+  ForEachChildElement(setup, [&](const Ref<IXmlElement>& child) {
+    if (child->TagName() == "PlugInData" && child->GetAttribute("PlugIn") == kSimulatorId) {
+      found = child;
+      return false;
+    }
+    return true;
+  });
+  return found;
+}
+
+// Whether the registry's list of standards holds the standard (short name as the sub-key, the
+// complete name as one of its values).
+bool IsKnownStandard(const Ref<IRegistryKey>& list, const String& alphaName,
+                     const String& completeName) {
+  for (Long i = 1; i <= list->SubKeyCount(); ++i) {
+    const Ref<IRegistryKey> entry = list->SubKey(i);
+    if (!EqualsIgnoreCase(entry->KeyName(), alphaName)) continue;
+    for (Long v = 1; v <= entry->ValueCount(); ++v) {
+      if (EqualsIgnoreCase(entry->ValueName(v), completeName)) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+Ref<CTestSetup> LoadSetup(XmlSource source, const std::optional<String>& fault,
+                          const Ref<IProgressLog>& log) {
+  if (!source.file) {
+    source.file = CreateXmlFile();
+    source.file->LoadFromText("<Setup/>");
+    source.root = source.file->Document()->DocumentElement();
+  }
+  if (source.root->TagName() != "Setup") RaiseMissingPart(err::kSetupLoad);
+  if (fault) {
+    Ref<IXmlElement> data = SimulatorData(source.root);
+    if (!data) {
+      data = source.file->Document()->CreateElement("PlugInData");
+      data->SetAttribute("PlugIn", kSimulatorId);
+      source.root->AppendChild(data);
+    }
+    data->SetAttribute("Fault", *fault);
+  }
+  auto setup = MakeRef<CTestSetup>();
+  setup->Load(source.root, log);
+  return setup;
+}
+
+std::vector<String> CheckSelectedStandards(const Ref<CTestSetup>& setup) {
+  std::vector<String> problems;
+  const Ref<IStandardColl> selected = setup->SelectedStandards();
+  if (!selected || selected->Count() == 0) return problems;
+  try {
+    const Ref<IRegistryKey> list = CreateRegistryKey();
+    list->OpenKey(kHKeyLocalMachine, RegistryPaths()->KeyPath(kRegPathStandards));
+    for (Long i = 1; i <= selected->Count(); ++i) {
+      const Ref<IStandard> standard = selected->Item(i);
+      if (IsKnownStandard(list, standard->AlphaName(), standard->CompleteName())) continue;
+      try {
+        RaiseError(err::kSelectionsUnknownStandard, kHostSource, kLevelItem);
+      } catch (const Error& e) {
+        problems.push_back(fmt::format("Standard \"{}\" / \"{}\": {}", standard->AlphaName(),
+                                       standard->CompleteName(), ErrorText(e)));
+      }
+    }
+  } catch (const Error& e) {
+    problems.push_back(ErrorText(e));
+  }
+  return problems;
+}
+
+}  // namespace velko::host

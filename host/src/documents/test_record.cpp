@@ -1,0 +1,72 @@
+#include "velko/host/documents/test_record.hpp"
+
+#include "velko/core/error_numbers.hpp"
+#include "velko/core/xml_walk.hpp"
+#include "velko/host/documents/xml_source.hpp"
+#include "velko/host/session/messages.hpp"
+#include "velko/outside/progress_log.hpp"
+#include "velko/outside/xml.hpp"
+
+namespace velko::host {
+namespace {
+
+Ref<IXmlElement> RequiredChild(const Ref<IXmlElement>& parent, const String& tag, Long number) {
+  Ref<IXmlElement> child = parent->FindChild(tag, 0);
+  if (!child) RaiseMissingPart(number);
+  return child;
+}
+
+}  // namespace
+
+String RecordText(const SequenceTree& tree, const Ref<CTestSetup>& setup) {
+  const Ref<IXmlFile> file = CreateXmlFile();
+  const Ref<IXmlDocument> doc = file->Document();
+  const Ref<IXmlElement> record = doc->CreateElement("TestRecord");
+  record->SetAttribute("Format", "1");
+  doc->SetDocumentElement(record);
+  const Ref<IXmlElement> sequence = AppendIfSome(record, doc->CreateElement("Sequence"));
+  AppendIfSome(sequence, tree.Root()->Save(doc, kSaveDefinition));
+  const Ref<IXmlElement> results = AppendIfSome(record, doc->CreateElement("Results"));
+  AppendIfSome(results, tree.Root()->Save(doc, kSaveResults));
+  AppendIfSome(record, setup->Save(doc));
+  AppendIfSome(record, setup->Status()->Save(doc));
+  return file->SaveToText();
+}
+
+Ref<IXmlElement> RecordedSequence(const Ref<IXmlElement>& record) {
+  const Ref<IXmlElement> sequence = record->FindChild("Sequence", 0);
+  return sequence ? sequence->FindChild("TestElement", 0) : nullptr;
+}
+
+LoadedRecord LoadRecord(const Ref<IXmlElement>& root, const Ref<IProgressLog>& log) {
+  if (root->TagName() != "TestRecord") RaiseMissingPart(err::kElementWrongTag);
+  const Ref<IXmlElement> definition = RequiredChild(
+      RequiredChild(root, "Sequence", err::kElementWrongTag), "TestElement", err::kElementWrongTag);
+  const Ref<IXmlElement> results = RequiredChild(
+      RequiredChild(root, "Results", err::kElementWrongTag), "ResultItem", err::kElementWrongTag);
+  const Ref<IXmlElement> setupElement = RequiredChild(root, "Setup", err::kSetupLoad);
+  const Ref<IXmlElement> status = RequiredChild(root, "TestData", err::kSetupLoad);
+
+  LoadedRecord record;
+  record.tree = SequenceTree(MakeRef<CTestContainer>());
+  record.tree.Root()->Load(definition, log);
+  record.tree.Root()->Load(results, log);
+  record.tree.Root()->UpdateReferences();
+  record.setup = MakeRef<CTestSetup>();
+  record.setup->Load(setupElement, log);
+  record.setup->Status()->Load(status);
+  return record;
+}
+
+OpenedRecord OpenRecord(const String& path, const Ref<IPlugInManager>& manager) {
+  OpenedRecord opened;
+  const XmlSource file = OpenXml(path);
+  opened.problems = CheckSequencePlugIns(RecordedSequence(file.root), manager);
+  if (!opened.problems.empty()) return opened;
+  auto log = MakeRef<CollectingLog>();
+  opened.record = LoadRecord(file.root, log);
+  opened.problems = LogProblems(*log);
+  return opened;
+}
+
+}  // namespace velko::host

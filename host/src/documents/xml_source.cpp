@@ -1,0 +1,22 @@
+#include "velko/host/documents/xml_source.hpp"
+
+#include "velko/core/error_module.hpp"
+#include "velko/core/error_numbers.hpp"
+#include "velko/host/session/messages.hpp"
+#include "velko/outside/xml.hpp"
+
+namespace velko::host {
+
+void RaiseMissingPart(Long number) {
+  RaiseError(number, kHostSource, kLevelFatal);
+}
+
+XmlSource OpenXml(const String& path) {
+  XmlSource source{CreateXmlFile(), nullptr};
+  source.file->Open(path);
+  source.root = source.file->Document()->DocumentElement();
+  if (!source.root) RaiseMissingPart(err::kElementWrongTag);
+  return source;
+}
+
+}  // namespace velko::host

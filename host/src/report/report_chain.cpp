@@ -1,0 +1,39 @@
+#include "velko/host/report/report_chain.hpp"
+
+#include <fmt/format.h>
+
+#include "velko/outside/html_report.hpp"
+
+namespace velko::host {
+
+String DateText(Date date) {
+  const DateParts p = date.Parts();
+  return fmt::format("{:04}-{:02}-{:02} {:02}:{:02}:{:02}", p.year, p.month, p.day, p.hour,
+                     p.minute, p.second);
+}
+
+Long ReportLevelOf(const ReportSettings& settings) {
+  return settings.detail ? kReportLevelDetailed : 1;
+}
+
+Long ReportOptionsOf(const ReportSettings& settings) {
+  return kBaseReportOptions | (settings.onlyFailed ? kReportOnlyFailed : 0);
+}
+
+void PrintRunReport(const SequenceTree& tree, const Ref<CTestSetup>& setup,
+                    const Ref<IReport>& report) {
+  setup->PrintReport(report);
+  setup->Status()->PrintReport(report);
+  tree.Root()->PrintReport(report, setup);
+}
+
+String ReportHtml(const SequenceTree& tree, const Ref<CTestSetup>& setup,
+                  const ReportSettings& settings) {
+  auto report = MakeRef<HtmlReport>(tree.Name() + " - " + DateText(setup->Status()->TestDate()));
+  report->SetReportLevel(ReportLevelOf(settings));
+  report->SetReportOptions(ReportOptionsOf(settings));
+  PrintRunReport(tree, setup, report);
+  return report->Html();
+}
+
+}  // namespace velko::host

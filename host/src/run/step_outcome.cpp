@@ -1,0 +1,65 @@
+#include "velko/host/run/step_outcome.hpp"
+
+#include "velko/core/error_module.hpp"
+#include "velko/frame/numeric.hpp"
+#include "velko/host/session/host_text.hpp"
+
+namespace velko::host {
+
+String NodeName(const Ref<ITestElement>& node) {
+  return QuietlyOr(String(), [&] { return node->Info()->Name(); });
+}
+
+Long NodeStatus(const Ref<ITestElement>& node) {
+  return QuietlyOr(Long{kStatusNotPerformed}, [&] {
+    const Ref<IResult> result = node->Result();
+    return result ? result->Status() : Long{kStatusNotPerformed};
+  });
+}
+
+std::vector<MeasuredValue> MeasuredValues(const Ref<ITestElement>& node) {
+  return QuietlyOr(std::vector<MeasuredValue>(), [&] {
+    std::vector<MeasuredValue> values;
+    const Variant keys = node->GetMeasurementList();
+    const Ref<IResult> result = node->Result();
+    if (!keys.IsArray() || !result) return values;
+    for (const Variant& key : keys.Elements()) {
+      const Ref<IMeasurement> m = result->Measurement(key.ToString());
+      if (!m) continue;
+      const Variant value = m->Value();
+      MeasuredValue reading{key.ToString(), {}, m->Unit(), m->Status()};
+      reading.text = m->ValueType() == kValueBoolean ? String(value.ToBoolean() ? "yes" : "no")
+                     : value.IsNumeric() ? FormatNumberPattern(value.ToDouble(), m->ValueFormat())
+                                         : value.ToString();
+      values.push_back(std::move(reading));
+    }
+    return values;
+  });
+}
+
+String ValuesText(const std::vector<MeasuredValue>& values) {
+  String text;
+  for (const MeasuredValue& value : values) {
+    if (!text.empty()) text += ", ";
+    text += value.text;
+    if (!value.unit.empty()) text += " " + value.unit;
+  }
+  return text;
+}
+
+String StatusWord(Long status) {
+  switch (status) {
+    case kStatusPassed:
+      return HostText("100::passed");
+    case kStatusFailed:
+      return HostText("101::FAILED");
+    case kStatusNotApplicable:
+      return HostText("102::not applicable");
+    case kStatusCancelled:
+      return HostText("103::cancelled");
+    default:
+      return HostText("104::not performed");
+  }
+}
+
+}  // namespace velko::host

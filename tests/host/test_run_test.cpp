@@ -1,0 +1,94 @@
+#include "velko/host/run/test_run.hpp"
+
+#include <vector>
+
+#include "host_fixture.hpp"
+#include "support/test_paths.hpp"
+#include "velko/host/run/run_preparation.hpp"
+#include "velko/host/run/step_outcome.hpp"
+
+namespace velko::test {
+namespace {
+
+using host::RunEvent;
+
+// One event as the test sees it: its kind, the element's ID (0 for the end), its status.
+struct SeenEvent {
+  RunEvent::Kind kind;
+  Long id;
+  Long status;
+  bool operator==(const SeenEvent&) const = default;
+};
+
+class TestRunTest : public HostFixture {
+ protected:
+  host::PreparedRun Prepare(const String& setup) {
+    host::PreparedRun run = host::PrepareRun({kSampleSequence, setup, {}}, session->Manager());
+    EXPECT_TRUE(run.Ready()) << (run.problems.empty() ? "" : run.problems[0].problems.at(0));
+    return run;
+  }
+};
+
+TEST_F(TestRunTest, PerformsLeavesBeforeTheirContainerAndTellsEveryStepInOrder) {
+  const host::PreparedRun prepared = Prepare(kHealthySetup);
+  host::TestRun run(prepared.tree, prepared.setup);
+  std::vector<SeenEvent> seen;
+  std::vector<std::size_t> numbers;
+  run.Subscribe([&](const RunEvent& event) {
+    seen.push_back({event.kind, event.step ? event.step->node->ID() : 0, event.status});
+    if (event.step && event.step->leaf && event.kind == RunEvent::Kind::kStepStarted)
+      numbers.push_back(event.step->number);
+    EXPECT_EQ(event.steps, 7u);
+  });
+
+  EXPECT_EQ(run.Perform(), kStatusPassed);
+
+  // Electrical safety (10) holds 11..15, functional checks (20) holds 21 and 22.
+  const std::vector<Long> order{11, 12, 13, 14, 15, 10, 21, 22, 20};
+  ASSERT_EQ(seen.size(), 2 * order.size() + 1);
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    EXPECT_EQ(seen[2 * i],
+              (SeenEvent{RunEvent::Kind::kStepStarted, order[i], kStatusNotPerformed}));
+    EXPECT_EQ(seen[2 * i + 1], (SeenEvent{RunEvent::Kind::kStepFinished, order[i], kStatusPassed}));
+  }
+  EXPECT_EQ(seen.back(), (SeenEvent{RunEvent::Kind::kRunFinished, 0, kStatusPassed}));
+  EXPECT_EQ(numbers, (std::vector<std::size_t>{1, 2, 3, 4, 5, 6, 7}));
+}
+
+TEST_F(TestRunTest, AFailedStepFailsTheRunAndShowsItsReading) {
+  const host::PreparedRun prepared = Prepare(kFaultySetup);
+  host::TestRun run(prepared.tree, prepared.setup);
+  Long earthStatus = 0;
+  std::vector<host::MeasuredValue> earthValues;
+  run.Subscribe([&](const RunEvent& event) {
+    if (event.kind != RunEvent::Kind::kStepFinished || event.step->node->ID() != 12) return;
+    earthStatus = event.status;
+    earthValues = host::MeasuredValues(event.step->node);
+  });
+
+  EXPECT_EQ(run.Perform(), kStatusFailed);
+  EXPECT_EQ(earthStatus, kStatusFailed);
+  ASSERT_FALSE(earthValues.empty());
+  EXPECT_EQ(earthValues.front().unit, "Ω");
+  EXPECT_EQ(earthValues.front().status, kStatusFailed);
+}
+
+TEST_F(TestRunTest, ASequenceNamingAnUnknownPlugInIsNotLoaded) {
+  const TempDir dir;
+  const String sequence = dir / "sequence.xml";
+  String text = ReadFileText(kSampleSequence);
+  const String from = "Name=\"Simulator\" TestID=\"300\"";
+  text.replace(text.find(from), from.size(), "Name=\"Nonesuch\" TestID=\"300\"");
+  WriteFileText(sequence, text);
+
+  const host::PreparedRun prepared =
+      host::PrepareRun({sequence, kHealthySetup, {}}, session->Manager());
+  EXPECT_FALSE(prepared.Ready());
+  EXPECT_EQ(prepared.tree.Root(), nullptr);
+  ASSERT_EQ(prepared.problems.size(), 1u);
+  EXPECT_EQ(prepared.problems[0].file, sequence);
+  EXPECT_NE(prepared.problems[0].problems.at(0).find("Nonesuch"), String::npos);
+}
+
+}  // namespace
+}  // namespace velko::test

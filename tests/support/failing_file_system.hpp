@@ -1,0 +1,38 @@
+// A file system that fails on demand: the n-th replacement of a file (counting from 1) raises the
+// error a full disk, a missing permission or another cause would give, before anything is
+// written; everything else goes to the real file system.
+#pragma once
+
+#include <vector>
+
+#include "velko/host/files/file_system.hpp"
+
+namespace velko::test {
+
+class FailingFileSystem final : public host::FileSystem {
+ public:
+  // Fails the `nth` call of ReplaceFile with `cause` ("write: No space left on device").
+  void FailReplacement(int nth, String cause);
+  // Fails every CreateFolders call with `cause`.
+  void FailFolders(String cause);
+
+  void ReplaceFile(const String& path, std::string_view content) override;
+  void CreateFolders(const String& path) override;
+  bool RemoveFile(const String& path) noexcept override;
+  std::optional<String> ReadFile(const String& path) override;
+
+  // The paths that were replaced, in order (failed attempts included).
+  const std::vector<String>& Replacements() const { return replacements_; }
+
+ private:
+  int failAt_ = 0;
+  String cause_;
+  String folderCause_;
+  std::vector<String> replacements_;
+};
+
+// Causes as the operating system words them.
+inline const char* const kDiskFull = "write: No space left on device";
+inline const char* const kPermissionDenied = "create: Permission denied";
+
+}  // namespace velko::test
