@@ -42,13 +42,14 @@ int RunCommand(const RunArgs& args) {
     return kExitError;
   }
 
+  const host::RecordHeader header{host::NewRecordId(), {}, host::StationName(), {}};
   host::TestRun run(prepared.tree, prepared.setup);
   if (::isatty(::fileno(stdout)) != 0) run.Subscribe(PrintProgress);
   const Long verdict = run.Perform();
 
   const host::RunOutputs outputs = host::OutputPaths(args.outDir, args.input.sequence);
   host::WriteRunOutputs(host::LocalFileSystem(), args.outDir, outputs,
-                        host::RecordText(prepared.tree, prepared.setup),
+                        host::RecordText(prepared.tree, prepared.setup, header),
                         host::ReportHtml(prepared.tree, prepared.setup, args.report));
 
   fmt::print("{}: {}\n  record: {}\n  report: {}\n", prepared.tree.Name(),

@@ -1,5 +1,11 @@
 #include "velko/host/documents/test_record.hpp"
 
+#include <fmt/format.h>
+#include <unistd.h>
+
+#include <array>
+#include <fstream>
+
 #include "velko/core/error_numbers.hpp"
 #include "velko/core/xml_walk.hpp"
 #include "velko/host/documents/xml_source.hpp"
@@ -18,12 +24,39 @@ Ref<IXmlElement> RequiredChild(const Ref<IXmlElement>& parent, const String& tag
 
 }  // namespace
 
-String RecordText(const SequenceTree& tree, const Ref<CTestSetup>& setup) {
+String NewRecordId() {
+  std::array<unsigned char, 16> bytes{};
+  std::ifstream random("/dev/urandom", std::ios::binary);
+  random.read(reinterpret_cast<char*>(bytes.data()), bytes.size());
+  if (!random) throw Error(75, kHostSource, "The system's random source cannot be read.");
+  bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x40);  // version 4
+  bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80);  // the RFC 4122 variant
+  String id;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (i == 4 || i == 6 || i == 8 || i == 10) id += '-';
+    id += fmt::format("{:02x}", bytes[i]);
+  }
+  return id;
+}
+
+String StationName() {
+  std::array<char, 256> name{};
+  if (::gethostname(name.data(), name.size() - 1) != 0) return "localhost";
+  return String(name.data());
+}
+
+String RecordText(const SequenceTree& tree, const Ref<CTestSetup>& setup,
+                  const RecordHeader& header) {
   const Ref<IXmlFile> file = CreateXmlFile();
   const Ref<IXmlDocument> doc = file->Document();
   const Ref<IXmlElement> record = doc->CreateElement("TestRecord");
   record->SetAttribute("Format", "1");
+  if (!header.id.empty()) record->SetAttribute("ID", header.id);
   doc->SetDocumentElement(record);
+  const Ref<IXmlElement> run = AppendIfSome(record, doc->CreateElement("Run"));
+  run->SetAttribute("Tester", header.tester);
+  run->SetAttribute("Station", header.station);
+  run->SetAttribute("Organisation", header.organisation);
   const Ref<IXmlElement> sequence = AppendIfSome(record, doc->CreateElement("Sequence"));
   AppendIfSome(sequence, tree.Root()->Save(doc, kSaveDefinition));
   const Ref<IXmlElement> results = AppendIfSome(record, doc->CreateElement("Results"));
@@ -48,6 +81,12 @@ LoadedRecord LoadRecord(const Ref<IXmlElement>& root, const Ref<IProgressLog>& l
   const Ref<IXmlElement> status = RequiredChild(root, "TestData", err::kSetupLoad);
 
   LoadedRecord record;
+  record.header.id = root->GetAttribute("ID");
+  if (const Ref<IXmlElement> run = root->FindChild("Run", 0)) {
+    record.header.tester = run->GetAttribute("Tester");
+    record.header.station = run->GetAttribute("Station");
+    record.header.organisation = run->GetAttribute("Organisation");
+  }
   record.tree = SequenceTree(MakeRef<CTestContainer>());
   record.tree.Root()->Load(definition, log);
   record.tree.Root()->Load(results, log);

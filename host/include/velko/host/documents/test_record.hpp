@@ -1,6 +1,7 @@
 // The test record: one XML document that holds everything a report needs.
 //
-//   <TestRecord Format="1">
+//   <TestRecord Format="1" ID="<record ID>">
+//     <Run Tester="..." Station="..." Organisation="..."/>
 //     <Sequence><TestElement ID="1">...the definition...</TestElement></Sequence>
 //     <Results><ResultItem ElementID="1">...the results...</ResultItem></Results>
 //     <Setup>...the test setup...</Setup>
@@ -13,13 +14,28 @@
 
 namespace velko::host {
 
+// Who and what made a record. Records written before these existed load with them empty.
+struct RecordHeader {
+  String id;            // unique: a random UUID made when the run is prepared
+  String tester;        // the person who performed the test
+  String station;       // the test station (this machine's name)
+  String organisation;  // the testing organisation
+};
+
+// A new record ID: a random UUID (version 4), "0f8e6c1a-...".
+String NewRecordId();
+// The name of this machine, as the station that made a record.
+String StationName();
+
 // The record of a finished run, as XML text.
-String RecordText(const SequenceTree& tree, const Ref<CTestSetup>& setup);
+String RecordText(const SequenceTree& tree, const Ref<CTestSetup>& setup,
+                  const RecordHeader& header);
 
 // A record loaded back: the sequence with its results, the setup with its test status.
 struct LoadedRecord {
   SequenceTree tree;
   Ref<CTestSetup> setup;
+  RecordHeader header;
 };
 
 // The sequence definition inside a record; none when it has none.
