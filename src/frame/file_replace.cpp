@@ -62,11 +62,26 @@ void SyncFolder(const std::filesystem::path& target) {
   ::close(fd);
 }
 
+// "" when this process may write the existing file `target`, else why not. A file without any
+// write permission counts as read-only for the superuser too: its owner made it so, and a rename
+// would replace it all the same (and give it a new owner).
+String WriteRefusal(const std::filesystem::path& target, const struct stat& st) {
+  if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return Reason("open", errno);
+  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+    return Reason("open", EACCES) + " (the file is read-only)";
+  }
+  return {};
+}
+
 }  // namespace
 
 String ReplaceFileContent(const String& path, std::string_view bytes) {
   if (path.empty()) return Reason("open", ENOENT);
   const std::filesystem::path target = Target(path);
+  if (struct stat existing{};
+      ::stat(target.c_str(), &existing) == 0 && !S_ISDIR(existing.st_mode)) {
+    if (String refusal = WriteRefusal(target, existing); !refusal.empty()) return refusal;
+  }
   String tempPath;
   const int fd = CreateTemporary(target, tempPath);
   if (fd < 0) return Reason("create", errno);

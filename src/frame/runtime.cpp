@@ -90,16 +90,29 @@ void* ServerEntryPoint(const String& libraryPath, const char* entryPoint) {
   return symbol;
 }
 
+namespace {
+
+// Calls a registration entry point. When it fails, the error that made it fail is raised (the
+// registry's own, naming its file and the cause); a module that kept none fails with its status.
+template <class EntryPoint>
+void CallRegistration(const String& libraryPath, const char* name, const char* what) {
+  auto entry = reinterpret_cast<EntryPoint>(ServerEntryPoint(libraryPath, name));
+  TakeRegistrationFailure();
+  const Long status = entry();
+  if (status == kS_OK) return;
+  if (std::optional<Error> failure = TakeRegistrationFailure()) throw *failure;
+  RaiseLoadError(err::kServerLoad, libraryPath,
+                 String(what) + " failed with status " + HexNumberText(status));
+}
+
+}  // namespace
+
 void RegisterServer(const String& libraryPath) {
-  auto entry =
-      reinterpret_cast<DllRegisterServerFn>(ServerEntryPoint(libraryPath, "DllRegisterServer"));
-  if (entry() != kS_OK) RaiseLoadError(err::kServerLoad, libraryPath, "registration failed");
+  CallRegistration<DllRegisterServerFn>(libraryPath, "DllRegisterServer", "registration");
 }
 
 void UnregisterServer(const String& libraryPath) {
-  auto entry =
-      reinterpret_cast<DllUnregisterServerFn>(ServerEntryPoint(libraryPath, "DllUnregisterServer"));
-  if (entry() != kS_OK) RaiseLoadError(err::kServerLoad, libraryPath, "unregistration failed");
+  CallRegistration<DllUnregisterServerFn>(libraryPath, "DllUnregisterServer", "unregistration");
 }
 
 }  // namespace velko

@@ -148,6 +148,10 @@ RegValue StoredValue(const Variant& value) {
   return stored;
 }
 
+bool SameData(const RegValue& a, const RegValue& b) {
+  return a.kind == b.kind && a.text == b.text && a.dword == b.dword;
+}
+
 class RegistryKey final : public IRegistryKey {
  public:
   explicit RegistryKey(std::shared_ptr<RegistryStore> store) : store_(std::move(store)) {}
@@ -192,27 +196,32 @@ class RegistryKey final : public IRegistryKey {
 
   void SetValue(const Variant& nameOrIndex, const Variant& value) override {
     RequireOpen();
-    RegValue stored = StoredValue(value);
+    const RegValue stored = StoredValue(value);
+    // The change may run twice (a check without the lock, then the write under it): it works on
+    // a copy of the value, and a value that is already stored changes nothing.
     store_->Write([&](RegDocument& doc) {
+      const std::size_t sections = doc.sections.size();
       RegSection& section = SectionToWrite(doc);
+      RegValue next = stored;
+      RegValue* target = nullptr;
       if (!nameOrIndex.IsString() && nameOrIndex.IsNumeric()) {
-        RegValue& existing = const_cast<RegValue&>(ValueAt(doc, nameOrIndex));
-        stored.name = existing.name;
-        stored.folded = existing.folded;
-        existing = std::move(stored);
-        return true;
-      }
-      stored.name = NameOf(nameOrIndex);
-      stored.folded = FoldName(stored.name);
-      auto found = std::ranges::find_if(section.values, [&](const RegValue& v) {
-        return v.IsValue() && v.folded == stored.folded;
-      });
-      if (found != section.values.end()) {
-        stored.name = found->name;  // the stored spelling stays
-        *found = std::move(stored);
+        target = &const_cast<RegValue&>(ValueAt(doc, nameOrIndex));
       } else {
-        section.values.push_back(std::move(stored));
+        next.name = NameOf(nameOrIndex);
+        next.folded = FoldName(next.name);
+        auto found = std::ranges::find_if(section.values, [&](const RegValue& v) {
+          return v.IsValue() && v.folded == next.folded;
+        });
+        if (found == section.values.end()) {
+          section.values.push_back(std::move(next));
+          return true;
+        }
+        target = &*found;
       }
+      next.name = target->name;  // the stored spelling stays
+      next.folded = target->folded;
+      if (doc.sections.size() == sections && SameData(*target, next)) return false;
+      *target = std::move(next);
       return true;
     });
   }
