@@ -25,10 +25,22 @@ int RunCommand(const RunArgs& args);
 
 struct ReportArgs {
   String record;
-  std::optional<String> output;  // the HTML file; standard output when not given
+  std::optional<String> output;   // the HTML file; standard output when not given
+  std::optional<String> trusted;  // the trusted keys file; the default one when not given
   host::ReportSettings report;
 };
+// Prints a record: kExitPassed; kExitFailed when it did not verify (the report says so on top).
 int ReportCommand(const ReportArgs& args);
+
+struct VerifyArgs {
+  String record;
+  std::optional<String> trusted;
+  String language = "en";
+};
+// Checks a record's signature: kExitPassed when a trusted station signed it and it is unchanged.
+int VerifyCommand(const VerifyArgs& args);
+// Prints this station's public key (made on first use) as a line of a trusted keys file.
+int KeyCommand();
 
 // Lists every problem of a sequence, setup or record file: kExitPassed when there are none.
 int ValidateCommand(const String& file, const String& language);

@@ -20,10 +20,13 @@ void AddReportOptions(CLI::App* command, ReportSettings& settings) {
 }
 
 int Dispatch(CLI::App& app, const velko::cli::RunArgs& run, const velko::cli::ReportArgs& report,
-             const std::string& file, const std::string& language, const std::string& library) {
+             const velko::cli::VerifyArgs& verify, const std::string& file,
+             const std::string& language, const std::string& library) {
   using namespace velko::cli;
   if (app.got_subcommand("run")) return RunCommand(run);
   if (app.got_subcommand("report")) return ReportCommand(report);
+  if (app.got_subcommand("verify")) return VerifyCommand(verify);
+  if (app.got_subcommand("key")) return KeyCommand();
   if (app.got_subcommand("validate")) return ValidateCommand(file, language);
   if (app.got_subcommand("plugins")) return PlugInsCommand(language);
   if (app.got_subcommand("classes")) return ListClasses();
@@ -38,8 +41,8 @@ int main(int argc, char** argv) {
   CLI::App app{"velko: runs, judges, saves and prints test sequences of the VelkoCore library"};
   app.require_subcommand(1);
   app.footer(
-      "Exit status: 0 the run passed (or the command succeeded), 1 the run failed, 2 an error "
-      "(nothing is written then).\n"
+      "Exit status: 0 the run passed (or the command succeeded), 1 the run failed (or the record "
+      "did not verify), 2 an error (nothing is written then).\n"
       "Registry: the file VELKO_REGISTRY names, else ~/.config/velko/registry.reg, which starts "
       "from the installed default. Catalogues: VELKO_LANGUAGE_PATH, else the installed "
       "share/velko/lang.\n"
@@ -62,7 +65,23 @@ int main(int argc, char** argv) {
   auto* reportCommand = app.add_subcommand("report", "Print a saved test record again");
   reportCommand->add_option("RECORD", report.record, "Test record file")->required();
   reportCommand->add_option("-o,--output", report.output, "HTML file (default: standard output)");
+  reportCommand->add_option("--trusted", report.trusted,
+                            "Trusted station keys (default: VELKO_TRUSTED_KEYS, else "
+                            "~/.config/velko/trusted-keys)");
   AddReportOptions(reportCommand, report.report);
+
+  velko::cli::VerifyArgs verify;
+  auto* verifyCommand = app.add_subcommand(
+      "verify", "Check that a record is unchanged since a trusted station signed it");
+  verifyCommand->add_option("RECORD", verify.record, "Test record file")->required();
+  verifyCommand->add_option("--trusted", verify.trusted,
+                            "Trusted station keys (default: VELKO_TRUSTED_KEYS, else "
+                            "~/.config/velko/trusted-keys)");
+  verifyCommand->add_option("--language", verify.language, "Language of the messages")
+      ->capture_default_str();
+  app.add_subcommand("key",
+                     "Print this station's public key (made on first use) for the trusted keys "
+                     "of other stations");
 
   std::string file;
   std::string language = "en";
@@ -82,7 +101,7 @@ int main(int argc, char** argv) {
 
   CLI11_PARSE(app, argc, argv);
   try {
-    return Dispatch(app, run, report, file, language, library);
+    return Dispatch(app, run, report, verify, file, language, library);
   } catch (const velko::Error& e) {
     std::cerr << velko::host::ErrorText(e) << "\n";
   } catch (const std::exception& e) {

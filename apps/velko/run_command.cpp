@@ -8,6 +8,7 @@
 #include "commands.hpp"
 #include "printing.hpp"
 #include "velko/host/documents/test_record.hpp"
+#include "velko/host/records/record_signature.hpp"
 #include "velko/host/run/run_outputs.hpp"
 #include "velko/host/run/step_outcome.hpp"
 #include "velko/host/run/test_run.hpp"
@@ -48,9 +49,10 @@ int RunCommand(const RunArgs& args) {
   const Long verdict = run.Perform();
 
   const host::RunOutputs outputs = host::OutputPaths(args.outDir, args.input.sequence);
-  host::WriteRunOutputs(host::LocalFileSystem(), args.outDir, outputs,
-                        host::RecordText(prepared.tree, prepared.setup, header),
-                        host::ReportHtml(prepared.tree, prepared.setup, args.report));
+  host::WriteRunOutputs(
+      host::LocalFileSystem(), args.outDir, outputs,
+      host::SignedByThisStation(host::RecordText(prepared.tree, prepared.setup, header)),
+      host::ReportHtml(prepared.tree, prepared.setup, args.report));
 
   fmt::print("{}: {}\n  record: {}\n  report: {}\n", prepared.tree.Name(),
              host::StatusWord(verdict), outputs.record, outputs.report);

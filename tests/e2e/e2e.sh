@@ -14,6 +14,9 @@ report=$work/out/class1-bf-sequence.report.html
 rm -rf "$work" && mkdir -p "$work/out"
 export VELKO_REGISTRY=$work/registry.reg
 cp "$VELKO_SOURCE_DIR/data/registry/default.reg" "$VELKO_REGISTRY"
+# The station key and the trusted keys of this case's own station.
+export XDG_CONFIG_HOME=$work/config
+unset VELKO_STATION_KEY VELKO_TRUSTED_KEYS
 
 fail() { echo "FAILED: $*" >&2; exit 1; }
 velko() { "$VELKO_HOST" "$@"; }

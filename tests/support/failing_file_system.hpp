@@ -15,8 +15,11 @@ class FailingFileSystem final : public host::FileSystem {
   void FailReplacement(int nth, String cause);
   // Fails every CreateFolders call with `cause`.
   void FailFolders(String cause);
+  // Fails every CreateNewFile call with `cause`.
+  void FailNewFiles(String cause);
 
   void ReplaceFile(const String& path, std::string_view content) override;
+  bool CreateNewFile(const String& path, std::string_view content, unsigned mode) override;
   void CreateFolders(const String& path) override;
   bool RemoveFile(const String& path) noexcept override;
   std::optional<String> ReadFile(const String& path) override;
@@ -28,6 +31,7 @@ class FailingFileSystem final : public host::FileSystem {
   int failAt_ = 0;
   String cause_;
   String folderCause_;
+  String newFileCause_;
   std::vector<String> replacements_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include "velko/core/error_module.hpp"
 #include "velko/outside/html_report.hpp"
 
 namespace velko::host {
@@ -27,11 +28,24 @@ void PrintRunReport(const SequenceTree& tree, const Ref<CTestSetup>& setup,
   tree.Root()->PrintReport(report, setup);
 }
 
+// A line across the page above the report, in the verdict line's style on a red ground.
+void PrintNotice(const Ref<IReport>& report, const String& notice) {
+  constexpr Long kLightRed = 0xC8C8FF;  // RGB 255, 200, 200 (red in the low byte)
+  Quietly([&] {
+    report->SetStyle(4);
+    report->SetOption(1);
+    const String width = std::to_string(report->PageWidth(-1));
+    report->PrintTable("^+" + width, report->ReplaceChars(notice, "|;", "/,"), String(), kLightRed,
+                       0, 0);
+  });
+}
+
 String ReportHtml(const SequenceTree& tree, const Ref<CTestSetup>& setup,
                   const ReportSettings& settings) {
   auto report = MakeRef<HtmlReport>(tree.Name() + " - " + DateText(setup->Status()->TestDate()));
   report->SetReportLevel(ReportLevelOf(settings));
   report->SetReportOptions(ReportOptionsOf(settings));
+  if (!settings.notice.empty()) PrintNotice(report, settings.notice);
   PrintRunReport(tree, setup, report);
   return report->Html();
 }

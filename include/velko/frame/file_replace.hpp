@@ -17,4 +17,10 @@ namespace velko {
 // unchanged and no temporary file is left behind.
 String ReplaceFileContent(const String& path, std::string_view bytes);
 
+// Makes the file `path`, which must not exist yet, with `bytes` and the permissions `mode`
+// (0600 for a secret): written and synced beside it, then linked into place, so that the file
+// appears complete or not at all and an existing file is never replaced. Returns "" on success,
+// "exists" when the file is there already, otherwise the reason; no temporary file is left.
+String CreateFileContent(const String& path, std::string_view bytes, unsigned mode);
+
 }  // namespace velko

@@ -40,6 +40,10 @@ inline constexpr const char* kVelkoRootKey = "Software\\Brenn\\Velko";
 // The file the calling thread's store uses by default (VELKO_REGISTRY or the default above).
 String DefaultRegistryFile();
 
+// The user's configuration folder of the library and its hosts: $XDG_CONFIG_HOME/velko, or
+// ~/.config/velko when XDG_CONFIG_HOME is unset or not an absolute path.
+String UserConfigFolder();
+
 // The installed default registry a user without a registry file starts from (see above), or ""
 // when there is none.
 String InitialRegistryFile();

@@ -449,9 +449,13 @@ Ref<IRegistryPaths> RegistryPaths() {
 
 String DefaultRegistryFile() {
   if (String file = NonEmptyEnv("VELKO_REGISTRY"); !file.empty()) return file;
+  return UserConfigFolder() + "/registry.reg";
+}
+
+String UserConfigFolder() {
   String config = NonEmptyEnv("XDG_CONFIG_HOME");
   if (config.empty() || config.front() != '/') config = HomeFolder() + "/.config";
-  return config + "/velko/registry.reg";
+  return config + "/velko";
 }
 
 String InitialRegistryFile() {

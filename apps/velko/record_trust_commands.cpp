@@ -1,0 +1,33 @@
+// velko verify, velko key: the signatures of test records.
+#include <fmt/format.h>
+
+#include <iostream>
+
+#include "commands.hpp"
+#include "velko/host/documents/test_record.hpp"
+#include "velko/host/files/file_system.hpp"
+#include "velko/host/records/record_signature.hpp"
+#include "velko/host/session/core_session.hpp"
+
+namespace velko::cli {
+
+int VerifyCommand(const VerifyArgs& args) {
+  host::CoreSession session(args.language);
+  const host::TrustedKeys trusted = host::StationTrustedKeys(
+      host::LocalFileSystem(), args.trusted.value_or(host::DefaultTrustedKeysFile()));
+  const host::RecordVerification verification =
+      host::VerifyRecordFile(host::LocalFileSystem(), args.record, trusted);
+  std::ostream& out = verification.Valid() ? std::cout : std::cerr;
+  out << args.record << ": " << host::VerificationText(verification) << "\n";
+  return verification.Valid() ? kExitPassed : kExitFailed;
+}
+
+int KeyCommand() {
+  const String path = host::DefaultStationKeyFile();
+  const host::StationKey key = host::StationKey::OpenOrCreate(host::LocalFileSystem(), path);
+  fmt::print("ed25519 {} {}\n", key.Public().Base64(), host::StationName());
+  std::cerr << path << "\n";
+  return kExitPassed;
+}
+
+}  // namespace velko::cli
