@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "commands.hpp"
+#include "printing.hpp"
 #include "velko/host/documents/test_record.hpp"
 #include "velko/host/files/file_system.hpp"
 #include "velko/host/records/record_signature.hpp"
@@ -13,6 +14,7 @@ namespace velko::cli {
 
 int VerifyCommand(const VerifyArgs& args) {
   host::CoreSession session(args.language);
+  PrintWarnings(session.PlugInWarnings());
   const host::TrustedKeys trusted = host::StationTrustedKeys(
       host::LocalFileSystem(), args.trusted.value_or(host::DefaultTrustedKeysFile()));
   const host::RecordVerification verification =

@@ -12,6 +12,7 @@ namespace velko::cli {
 
 int ReportCommand(const ReportArgs& args) {
   host::CoreSession session(args.report.language);
+  PrintWarnings(session.PlugInWarnings());
   const host::TrustedKeys trusted = host::StationTrustedKeys(
       host::LocalFileSystem(), args.trusted.value_or(host::DefaultTrustedKeysFile()));
   const host::VerifiedRecord verified =

@@ -10,6 +10,7 @@ namespace velko::cli {
 
 int ValidateCommand(const String& file, const String& language) {
   host::CoreSession session(language);
+  PrintWarnings(session.PlugInWarnings());
   const std::vector<String> problems = host::ValidateFile(file, session.Manager());
   if (problems.empty()) {
     fmt::print("{}: no problems found\n", file);

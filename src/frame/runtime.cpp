@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <filesystem>
 #include <map>
 
 #include "velko/core/error_module.hpp"
@@ -14,6 +15,9 @@ namespace velko {
 namespace {
 
 constexpr const char* kSource = "VelkoCore.Runtime";
+
+// Any object of the library: its address tells dladdr which file the library was loaded from.
+const char kLibraryAnchor = 0;
 constexpr const char* kLibraryPrefix = "VelkoCore";
 
 // The default value of a registry key, or "" when the key or value is not there.
@@ -46,6 +50,14 @@ Ref<IUnknown> CreateFromServer(const Guid& clsid) {
 }
 
 }  // namespace
+
+String LibraryFile() {
+  Dl_info info{};
+  if (dladdr(&kLibraryAnchor, &info) == 0 || !info.dli_fname) return {};
+  std::error_code ec;
+  const auto library = std::filesystem::canonical(info.dli_fname, ec);
+  return ec ? String() : library.string();
+}
 
 const ClassTable& LibraryClasses() {
   return ThisModuleClasses();

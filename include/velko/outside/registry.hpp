@@ -48,6 +48,10 @@ String UserConfigFolder();
 // when there is none.
 String InitialRegistryFile();
 
+// True when the calling thread works on the user's default store and the user has no registry
+// file yet (it reads as the installed default): the first use of an installation by this user.
+bool IsFirstUseOfUserRegistry();
+
 // Points the calling thread's registry at a store file (created on the first write; a relative
 // path is made absolute now; an empty path means the default store described above).
 void UseRegistryFile(const String& path);

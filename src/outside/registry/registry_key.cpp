@@ -1,5 +1,4 @@
 // Registry keys and the path service over the calling thread's store.
-#include <dlfcn.h>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -10,6 +9,7 @@
 
 #include "outside/registry/registry_store.hpp"
 #include "velko/core/error_numbers.hpp"
+#include "velko/frame/runtime.hpp"
 #include "velko/frame/text.hpp"
 #include "velko/outside/registry.hpp"
 #include "velko/typelib/enums.hpp"
@@ -385,6 +385,12 @@ std::shared_ptr<RegistryStore>& ThreadStore() {
   return store;
 }
 
+// Whether the thread's store is the default one (not a file or memory store chosen by a caller).
+bool& ThreadUsesDefaultStore() {
+  thread_local bool usesDefault = true;
+  return usesDefault;
+}
+
 // A store on `path`, fixed now: a later change of the working folder does not move it.
 std::shared_ptr<RegistryStore> FileStore(const String& path, const String& seed = {}) {
   std::error_code ec;
@@ -410,17 +416,12 @@ std::shared_ptr<RegistryStore> CurrentStore() {
   return store;
 }
 
-// Any object of the library: its address tells dladdr which file the library was loaded from.
-const char kLibraryAnchor = 0;
-
 // share/velko/registry/default.reg of the prefix the library is installed in, or "".
 String InstalledDefaultBesideLibrary() {
-  Dl_info info{};
-  if (dladdr(&kLibraryAnchor, &info) == 0 || !info.dli_fname) return {};
-  std::error_code ec;
-  const auto library = std::filesystem::absolute(info.dli_fname, ec);
-  if (ec) return {};
-  return (library.parent_path() / "../share/velko/registry/default.reg").lexically_normal();
+  const String library = LibraryFile();
+  if (library.empty()) return {};
+  return (std::filesystem::path(library).parent_path() / "../share/velko/registry/default.reg")
+      .lexically_normal();
 }
 
 bool IsRegularFile(const String& path) {
@@ -468,14 +469,23 @@ String InitialRegistryFile() {
 
 void UseRegistryFile(const String& path) {
   ThreadStore() = path.empty() ? DefaultStore() : FileStore(path);
+  ThreadUsesDefaultStore() = path.empty();
 }
 
 void UseInMemoryRegistry() {
   ThreadStore() = MakeMemoryRegistryStore();
+  ThreadUsesDefaultStore() = false;
 }
 
 void UseDefaultRegistry() {
   ThreadStore().reset();
+  ThreadUsesDefaultStore() = true;
+}
+
+bool IsFirstUseOfUserRegistry() {
+  if (!ThreadUsesDefaultStore() || !NonEmptyEnv("VELKO_REGISTRY").empty()) return false;
+  std::error_code ec;
+  return !std::filesystem::exists(DefaultRegistryFile(), ec) && !ec;
 }
 
 }  // namespace velko
