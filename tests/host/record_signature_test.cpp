@@ -161,5 +161,20 @@ TEST_F(SignedRecordTest, ASignedRecordOfARunLoadsAndVerifies) {
   EXPECT_EQ(edited.verification.outcome, Outcome::kChanged);
 }
 
+TEST_F(SignedRecordTest, AStationKeyThatCannotBeMadeStopsTheRunBeforeItsFirstStep) {
+  const TempDir dir;
+  WriteFileText(dir / "file", "not a folder");
+  const char* saved = std::getenv("VELKO_STATION_KEY");
+  const String previous = saved ? saved : "";
+  ::setenv("VELKO_STATION_KEY", (dir / "file/station.key").c_str(), 1);
+  const host::PreparedRun prepared =
+      host::PrepareRun({kSampleSequence, kHealthySetup, {}}, session->Manager());
+  saved ? ::setenv("VELKO_STATION_KEY", previous.c_str(), 1) : ::unsetenv("VELKO_STATION_KEY");
+
+  EXPECT_FALSE(prepared.Ready());
+  ASSERT_EQ(prepared.problems.size(), 1u);
+  EXPECT_EQ(prepared.problems[0].file, dir / "file/station.key");
+}
+
 }  // namespace
 }  // namespace velko::test

@@ -82,6 +82,15 @@ String SignedByThisStation(std::string_view recordText) {
                         StationKey::OpenOrCreate(LocalFileSystem(), DefaultStationKeyFile()));
 }
 
+std::vector<String> StationKeyProblems() {
+  try {
+    StationKey::OpenOrCreate(LocalFileSystem(), DefaultStationKeyFile());
+    return {};
+  } catch (const Error& e) {
+    return {ErrorText(e)};
+  }
+}
+
 TrustedKeys TrustedKeys::Parse(std::string_view text, const String& path) {
   TrustedKeys keys;
   Long number = 0;

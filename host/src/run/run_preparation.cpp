@@ -2,6 +2,7 @@
 
 #include "velko/host/documents/setup_document.hpp"
 #include "velko/host/documents/xml_source.hpp"
+#include "velko/host/records/record_signature.hpp"
 #include "velko/host/session/messages.hpp"
 #include "velko/outside/progress_log.hpp"
 
@@ -31,6 +32,7 @@ PreparedRun PrepareRun(const RunInput& input, const Ref<IPlugInManager>& manager
   for (String& problem : CheckSelectedStandards(run.setup))
     setupProblems.push_back(std::move(problem));
   Note(run, input.setup.value_or("the setup"), std::move(setupProblems));
+  Note(run, DefaultStationKeyFile(), StationKeyProblems());  // the record must be signable
   return run;
 }
 

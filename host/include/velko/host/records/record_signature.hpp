@@ -26,6 +26,11 @@ String SignRecordText(std::string_view recordText, const StationKey& key);
 // this station's key (DefaultStationKeyFile, made on first use).
 String SignedByThisStation(std::string_view recordText);
 
+// Why this station could not sign a record (its key cannot be made or read), one problem per
+// line; nothing when it can. Makes the key when there is none, so that a run checks it before its
+// first step instead of losing its results at the end.
+std::vector<String> StationKeyProblems();
+
 // The keys of the stations whose records are trusted. The file holds one key per line,
 // "ed25519 <base64> [name]"; blank lines and lines starting with "#" are ignored.
 struct TrustedKey {

@@ -32,8 +32,9 @@ struct PreparedRun {
 };
 
 // Opens the sequence, refuses elements whose plug-in or test does not exist (then nothing is
-// loaded), loads the sequence and the setup with collecting logs, and checks the standards the
-// setup selects. A file that cannot be opened raises its error.
+// loaded), loads the sequence and the setup with collecting logs, checks the standards the
+// setup selects and that the station can sign the record (StationKeyProblems). A file that
+// cannot be opened raises its error.
 PreparedRun PrepareRun(const RunInput& input, const Ref<IPlugInManager>& manager);
 
 }  // namespace velko::host
