@@ -5,10 +5,12 @@
 #include <iostream>
 
 #include "commands.hpp"
+#include "velko/host/session/host_text.hpp"
 #include "velko/host/session/messages.hpp"
 
 namespace {
 
+using velko::host::HostText;
 using velko::host::ReportSettings;
 
 void AddReportOptions(CLI::App* command, ReportSettings& settings) {
@@ -65,23 +67,21 @@ int main(int argc, char** argv) {
   auto* reportCommand = app.add_subcommand("report", "Print a saved test record again");
   reportCommand->add_option("RECORD", report.record, "Test record file")->required();
   reportCommand->add_option("-o,--output", report.output, "HTML file (default: standard output)");
-  reportCommand->add_option("--trusted", report.trusted,
-                            "Trusted station keys (default: VELKO_TRUSTED_KEYS, else "
-                            "~/.config/velko/trusted-keys)");
+  const std::string trustedHelp = HostText(
+      "650::Trusted station keys (default: VELKO_TRUSTED_KEYS, else ~/.config/velko/trusted-keys)");
+  reportCommand->add_option("--trusted", report.trusted, trustedHelp);
   AddReportOptions(reportCommand, report.report);
 
   velko::cli::VerifyArgs verify;
   auto* verifyCommand = app.add_subcommand(
-      "verify", "Check that a record is unchanged since a trusted station signed it");
+      "verify",
+      HostText("651::Check that a record is unchanged since a trusted station signed it"));
   verifyCommand->add_option("RECORD", verify.record, "Test record file")->required();
-  verifyCommand->add_option("--trusted", verify.trusted,
-                            "Trusted station keys (default: VELKO_TRUSTED_KEYS, else "
-                            "~/.config/velko/trusted-keys)");
+  verifyCommand->add_option("--trusted", verify.trusted, trustedHelp);
   verifyCommand->add_option("--language", verify.language, "Language of the messages")
       ->capture_default_str();
-  app.add_subcommand("key",
-                     "Print this station's public key (made on first use) for the trusted keys "
-                     "of other stations");
+  app.add_subcommand("key", HostText("652::Print this station's public key (made on first use) "
+                                     "for the trusted keys of other stations"));
 
   std::string file;
   std::string language = "en";

@@ -9,6 +9,7 @@
 #include "velko/host/files/file_system.hpp"
 #include "velko/host/records/record_signature.hpp"
 #include "velko/host/session/core_session.hpp"
+#include "velko/host/session/host_text.hpp"
 
 namespace velko::cli {
 
@@ -28,7 +29,7 @@ int KeyCommand() {
   const String path = host::DefaultStationKeyFile();
   const host::StationKey key = host::StationKey::OpenOrCreate(host::LocalFileSystem(), path);
   fmt::print("ed25519 {} {}\n", key.Public().Base64(), host::StationName());
-  std::cerr << path << "\n";
+  std::cerr << host::HostText("653::The station key is kept in %%1.", path) << "\n";
   return kExitPassed;
 }
 
