@@ -35,11 +35,6 @@ std::optional<SignatureLine> ParseSignatureLine(std::string_view line) {
   return SignatureLine{*key, *signature};
 }
 
-String NonEmptyEnv(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? String(value) : String();
-}
-
 std::string_view TrimmedLine(std::string_view line) {
   while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
     line.remove_suffix(1);
@@ -70,7 +65,7 @@ String SignerText(const RecordVerification& verification) {
 
 String SignRecordText(std::string_view recordText, const StationKey& key) {
   String text(recordText);
-  if (!text.empty() && !text.ends_with('\n')) text += '\n';
+  if (!text.ends_with('\n')) text += '\n';  // the signature line starts a line of its own
   const String signature = key.Sign(text);
   text += String(kKeyPart) + key.Public().Base64() + String(kSignaturePart) + ToBase64(signature) +
           String(kLineEnd) + "\n";
@@ -125,7 +120,8 @@ const TrustedKey* TrustedKeys::Find(const PublicKey& key) const {
 }
 
 String DefaultTrustedKeysFile() {
-  if (String file = NonEmptyEnv("VELKO_TRUSTED_KEYS"); !file.empty()) return file;
+  const char* configured = std::getenv("VELKO_TRUSTED_KEYS");
+  if (configured && *configured) return configured;
   return UserConfigFolder() + "/trusted-keys";
 }
 
