@@ -17,6 +17,11 @@ namespace velko::host {
 Ref<CTestSetup> LoadSetup(XmlSource source, const std::optional<String>& fault,
                           const Ref<IProgressLog>& log);
 
+// Why the system's list of standards (registry) does not define the standard of these names (the
+// error's text); nullopt when it defines it.
+std::optional<String> UnregisteredStandardProblem(const String& alphaName,
+                                                  const String& completeName);
+
 // Every selected standard of the setup that the system's list of standards (registry) does not
 // define, as one problem each.
 std::vector<String> CheckSelectedStandards(const Ref<CTestSetup>& setup);
