@@ -62,9 +62,8 @@ void PrintWarnings(const std::vector<String>& warnings) {
 }
 
 void PrintSummary(const host::RunSummary& summary) {
-  fmt::print("{}\n", host::HostText("310::%%1 steps: %%2 judged (%%3 passed, %%4 failed), %%5 "
-                                    "not applicable, %%6 not judged",
-                                    std::to_string(summary.steps),
+  fmt::print("{}\n", host::HostText("310::%%1 steps judged (%%2 passed, %%3 failed), %%4 not "
+                                    "applicable, %%5 not judged",
                                     std::to_string(summary.Judged()),
                                     std::to_string(summary.passed),
                                     std::to_string(summary.failed),

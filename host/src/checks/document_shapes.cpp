@@ -328,11 +328,11 @@ String ExpectedWholeNumber() {
 }
 
 String AttributeName(pugi::xml_attribute attribute, pugi::xml_node owner) {
-  return HostText("210::attribute %%1 of <%%2>", String(attribute.name()), String(owner.name()));
+  return HostText("210::Attribute %%1 of <%%2>", String(attribute.name()), String(owner.name()));
 }
 
 String TextName(pugi::xml_node element) {
-  return HostText("211::the text of <%%1>", String(element.name()));
+  return HostText("211::The text of <%%1>", String(element.name()));
 }
 
 void CheckShapes(pugi::xml_node root, ProblemSink& sink) {
