@@ -34,9 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const host::CheckContext context{GInitialize::Instance()->PlugInManager()};
   const host::FileProblems problems = host::CheckFile(path, context);
   fuzz::Require(problems.Listed().size() <= host::kMaxListedProblems, "more than 100 listed");
-  fuzz::Require(problems.Listed().size() + problems.Unlisted() ==
-                    problems.Errors() + problems.Warnings(),
-                "the counts do not add up");
+  fuzz::Require(
+      problems.Listed().size() + problems.Unlisted() == problems.Errors() + problems.Warnings(),
+      "the counts do not add up");
   for (const host::Problem& problem : problems.Listed())
     fuzz::Require(!problem.message.empty() && problem.file == path, "a problem without message");
   fuzz::Require(!problems.Unreadable() || problems.Errors() > 0, "unreadable without an error");

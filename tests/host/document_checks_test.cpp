@@ -182,9 +182,9 @@ TEST_F(DocumentChecksTest, AtMostAHundredProblemsAreListedAndTheRestCounted) {
 
 TEST_F(DocumentChecksTest, CalibrationDatesOlderThanTheIntervalAreWarnings) {
   const auto checkDate = [&](const String& date) {
-    return Check(Mutated(kHealthySetup, "<Version>1.2.0</Version>",
-                         "<Version>1.2.0</Version><CalibrationDate>" + date +
-                             "</CalibrationDate>"));
+    return Check(
+        Mutated(kHealthySetup, "<Version>1.2.0</Version>",
+                "<Version>1.2.0</Version><CalibrationDate>" + date + "</CalibrationDate>"));
   };
   EXPECT_TRUE(checkDate("2026-01-15").Empty());
   const host::FileProblems old = checkDate("2025-12-09");

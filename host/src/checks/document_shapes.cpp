@@ -97,13 +97,13 @@ Shape Leaf(std::vector<AttributeShape> attributes, Holds text = Holds::kText, Wo
 
 std::vector<Shape> MakeShapes() {
   std::vector<Shape> shapes(kShapeCount, Leaf({}));
-  shapes[kTestElement] = Parent({Required("ID", Holds::kWholeNumber)},
-                                {{"PlugIn", kPlugIn},
-                                 {"Info", kInfo},
-                                 {"Filter", kFilter},
-                                 {"ExpectedResult", kExpectedResult},
-                                 {"PlugInData", kForeign},
-                                 {"TestElement", kTestElement}});
+  shapes[kTestElement] =
+      Parent({Required("ID", Holds::kWholeNumber)}, {{"PlugIn", kPlugIn},
+                                                     {"Info", kInfo},
+                                                     {"Filter", kFilter},
+                                                     {"ExpectedResult", kExpectedResult},
+                                                     {"PlugInData", kForeign},
+                                                     {"TestElement", kTestElement}});
   shapes[kPlugIn] = Leaf({Required("Name"), Required("TestID", Holds::kWholeNumber)});
   shapes[kInfo] = Parent({}, {{"Name", kPlainText},
                               {"Type", kPlainText},
@@ -122,31 +122,31 @@ std::vector<Shape> MakeShapes() {
   shapes[kActivity] = Leaf({Required("Type"), Attr("Event")});
   shapes[kExpectedResult] = Parent({}, {{"Standards", kStandards}});
   shapes[kStandards] = Parent({}, {{"Standard", kStandard}});
-  shapes[kStandard] = Parent(
-      {Attr("AlphaName"), Attr("CompleteName"), Attr("Type", Holds::kWord, {"Predefined"})},
-      {{"Limit", kLimit}});
+  shapes[kStandard] =
+      Parent({Attr("AlphaName"), Attr("CompleteName"), Attr("Type", Holds::kWord, {"Predefined"})},
+             {{"Limit", kLimit}});
   shapes[kLimit] = Parent({Required("Key")}, {{"Unit", kPlainText},
                                               {"Operand", kOperand},
                                               {"Value", kLimitValue},
                                               {"Reference", kReference}});
   shapes[kOperand] = Leaf({}, Holds::kWord, kOperands);
-  shapes[kLimitValue] = Leaf(
-      {Attr("Type", Holds::kWord, {"High", "Low"}), Attr("Operand", Holds::kWord, kOperands)},
-      Holds::kNumber, {}, true);
+  shapes[kLimitValue] =
+      Leaf({Attr("Type", Holds::kWord, {"High", "Low"}), Attr("Operand", Holds::kWord, kOperands)},
+           Holds::kNumber, {}, true);
   shapes[kReference] = Leaf({Required("ElementID", Holds::kWholeNumber), Required("Key")});
   shapes[kForeign] = Shape{{}, Holds::kText, {}, false, {}, true};
-  shapes[kSetup] = Parent({Attr("ReadOnly", Holds::kWord, kTrueFalse)},
-                          {{"ServiceEvents", kServiceEvents},
-                           {"Standard", kSelectedStandard},
-                           {"DUT", kItems},
-                           {"Links", kItems},
-                           {"PlugInData", kForeign},
-                           {"TestInstruments", kTestInstruments}});
+  shapes[kSetup] =
+      Parent({Attr("ReadOnly", Holds::kWord, kTrueFalse)}, {{"ServiceEvents", kServiceEvents},
+                                                            {"Standard", kSelectedStandard},
+                                                            {"DUT", kItems},
+                                                            {"Links", kItems},
+                                                            {"PlugInData", kForeign},
+                                                            {"TestInstruments", kTestInstruments}});
   shapes[kSelectedStandard] = Leaf({Attr("AlphaName"), Attr("CompleteName")});
   shapes[kItems] = Parent({}, {{"Item", kItem}});
-  shapes[kItem] = Leaf({Required("Name"), Attr("Ord", Holds::kWholeNumber), Attr("Caption"),
-                        Attr("Required", Holds::kWord, kTrueFalse),
-                        Attr("Key", Holds::kWord, kTrueFalse)});
+  shapes[kItem] =
+      Leaf({Required("Name"), Attr("Ord", Holds::kWholeNumber), Attr("Caption"),
+            Attr("Required", Holds::kWord, kTrueFalse), Attr("Key", Holds::kWord, kTrueFalse)});
   shapes[kTestInstruments] = Parent({}, {{"MTIData", kInstrument}});
   shapes[kInstrument] = Parent({Required("PlugIn"), Required("ID", Holds::kWholeNumber)},
                                {{"Type", kPlainText},
@@ -154,19 +154,20 @@ std::vector<Shape> MakeShapes() {
                                 {"Version", kPlainText},
                                 {"CalibrationDate", kPlainText},
                                 {"PlugInData", kItems}});
-  shapes[kRecord] = Parent({Attr("Format", Holds::kWholeNumber), Attr("ID")},
-                           {{"Run", kRun},
-                            {"Sequence", kRecordSequence},
-                            {"Results", kForeign},
-                            {"Setup", kSetup},
-                            {"TestData", kTestData}});
+  shapes[kRecord] =
+      Parent({Attr("Format", Holds::kWholeNumber), Attr("ID")}, {{"Run", kRun},
+                                                                 {"Sequence", kRecordSequence},
+                                                                 {"Results", kForeign},
+                                                                 {"Setup", kSetup},
+                                                                 {"TestData", kTestData}});
   shapes[kRun] = Leaf({Attr("Tester"), Attr("Station"), Attr("Organisation")});
   shapes[kRecordSequence] = Parent({}, {{"TestElement", kTestElement}});
   shapes[kTestData] = Parent({}, {{"Status", kStatus}, {"Date", kDate}});
   shapes[kStatus] = Leaf({Attr("AccordingTo")}, Holds::kWord, {"Passed", "Failed", "NA"});
-  shapes[kDate] = Leaf({Required("Year", Holds::kWholeNumber), Required("Month", Holds::kWholeNumber),
-                        Required("Day", Holds::kWholeNumber), Required("Hour", Holds::kWholeNumber),
-                        Required("Min", Holds::kWholeNumber), Required("Sec", Holds::kWholeNumber)});
+  shapes[kDate] =
+      Leaf({Required("Year", Holds::kWholeNumber), Required("Month", Holds::kWholeNumber),
+            Required("Day", Holds::kWholeNumber), Required("Hour", Holds::kWholeNumber),
+            Required("Min", Holds::kWholeNumber), Required("Sec", Holds::kWholeNumber)});
   return shapes;
 }
 
@@ -294,7 +295,8 @@ void CheckElement(ProblemSink& sink, pugi::xml_node element, ShapeId id) {
   CheckAttributes(sink, element, shape);
   CheckSpecial(sink, element, id);
   const bool hasText = element.text() || shape.textRequired;
-  if (hasText) CheckValue(sink, element, TextName(element), TextOf(element), shape.text, shape.textWords);
+  if (hasText)
+    CheckValue(sink, element, TextName(element), TextOf(element), shape.text, shape.textWords);
 }
 
 }  // namespace
@@ -304,8 +306,8 @@ String NumberProblem(const String& what, const String& text) {
   if (trimmed.empty()) return HostText("220::%%1 is empty; a number is expected.", what);
   const std::optional<double> value = ParseNumberStrict(trimmed);
   if (value && std::isfinite(*value) && std::fabs(*value) <= FLT_MAX) return {};
-  return HostText("221::%%1 \"%%2\" is not a complete number: it would be read as %%3.", what,
-                  text, LenientReading(text, false));
+  return HostText("221::%%1 \"%%2\" is not a complete number: it would be read as %%3.", what, text,
+                  LenientReading(text, false));
 }
 
 String WholeNumberProblem(const String& what, const String& text) {
@@ -355,9 +357,9 @@ void CheckShapes(pugi::xml_node root, ProblemSink& sink) {
         continue;
       }
       sink.Error(child, String("<") + child.name() + ">",
-                 shape.children.empty() ? HostText("233::no elements inside <%%1>",
-                                                   String(element.name()))
-                                        : QuotedWords(ChildTags(shape)),
+                 shape.children.empty()
+                     ? HostText("233::no elements inside <%%1>", String(element.name()))
+                     : QuotedWords(ChildTags(shape)),
                  HostText("224::Unknown element <%%1> inside <%%2>: its reader skips it.",
                           String(child.name()), String(element.name())));
     }

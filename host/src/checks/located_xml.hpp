@@ -3,7 +3,6 @@
 #pragma once
 
 #include <pugixml.hpp>
-
 #include <vector>
 
 #include "velko/frame/types.hpp"

@@ -12,8 +12,8 @@ class ProblemSink {
 
   // A problem at `where` (its line and the ID of the test element it belongs to). Beyond the
   // listed problems only the count grows, so that a hostile file costs no more than its size.
-  void Report(Severity severity, pugi::xml_node where, const String& found,
-              const String& expected, const String& message);
+  void Report(Severity severity, pugi::xml_node where, const String& found, const String& expected,
+              const String& message);
   void Error(pugi::xml_node where, const String& found, const String& expected,
              const String& message) {
     Report(Severity::kError, where, found, expected, message);

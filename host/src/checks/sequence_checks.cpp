@@ -43,9 +43,9 @@ bool CheckPlugIns(const std::vector<pugi::xml_node>& elements, const Ref<IPlugIn
     if (!testId) continue;  // the shape check reports the number
     if (const std::optional<String> problem = PlugInTestProblem(manager, name, *testId)) {
       found = true;
-      sink.Error(element, name + " " + testText, {},
-                 HostText("240::Plug-in \"%%1\" cannot create test %%2: %%3", name, testText,
-                          *problem));
+      sink.Error(
+          element, name + " " + testText, {},
+          HostText("240::Plug-in \"%%1\" cannot create test %%2: %%3", name, testText, *problem));
     }
   }
   return found;

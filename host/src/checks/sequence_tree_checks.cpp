@@ -335,8 +335,13 @@ class JudgingChecker {
   void Add(Severity severity, const Ref<ITestElement>& node, const String& found,
            const String& expected, const String& message) {
     const auto line = sequence_.lines.find(node.get());
-    sequence_.problems.Add({severity, {}, line == sequence_.lines.end() ? 0 : line->second,
-                            std::to_string(node->ID()), found, expected, message});
+    sequence_.problems.Add({severity,
+                            {},
+                            line == sequence_.lines.end() ? 0 : line->second,
+                            std::to_string(node->ID()),
+                            found,
+                            expected,
+                            message});
   }
 
   CheckedSequence& sequence_;

@@ -70,9 +70,9 @@ void CheckPlugInData(pugi::xml_node data, const Ref<IXmlElement>& element,
   try {
     const Ref<IConfigData> config = manager->PlugIn(id)->CreateConfigData();
     if (!config) {
-      sink.Error(data, id, {},
-                 HostText("283::Plug-in \"%%1\" keeps no device data: this element is ignored.",
-                          id));
+      sink.Error(
+          data, id, {},
+          HostText("283::Plug-in \"%%1\" keeps no device data: this element is ignored.", id));
       return;
     }
     auto log = MakeRef<CollectingLog>();
@@ -121,17 +121,15 @@ pugi::xml_node ItemElement(pugi::xml_node dut, const String& name) {
 // Every DUT item that the registry marks required is there and not blank.
 void CheckRequiredItems(pugi::xml_node root, const Ref<CTestSetup>& setup, ProblemSink& sink) {
   const pugi::xml_node dut = root.child("DUT");
-  const Ref<IItemCollection> defaults = QuietlyOr(Ref<IItemCollection>(), [] {
-    return CreateDutInfo();
-  });
+  const Ref<IItemCollection> defaults =
+      QuietlyOr(Ref<IItemCollection>(), [] { return CreateDutInfo(); });
   for (Long i = 1; defaults && i <= defaults->Count(); ++i) {
     const Ref<IDataItem> required = defaults->Item(i, String());
     if (!required || !required->Required()) continue;
     const String name = required->Name();
     const String caption = required->Caption().empty() ? name : required->Caption();
-    const Ref<IDataItem> given = QuietlyOr(Ref<IDataItem>(), [&] {
-      return setup->DutInfo()->Item(0, name);
-    });
+    const Ref<IDataItem> given =
+        QuietlyOr(Ref<IDataItem>(), [&] { return setup->DutInfo()->Item(0, name); });
     if (!given) {
       sink.Error(dut ? dut : root, {}, HostText("285::<Item Name=\"%%1\"> with a value", name),
                  HostText("286::The DUT item %%1 (%%2) is required, but the setup does not give "
@@ -139,9 +137,9 @@ void CheckRequiredItems(pugi::xml_node root, const Ref<CTestSetup>& setup, Probl
                           caption, name));
     } else if (Trimmed(given->Data()).empty()) {
       const pugi::xml_node item = ItemElement(dut, name);
-      sink.Error(item ? item : dut, given->Data(), HostText("287::a value"),
-                 HostText("288::The DUT item %%1 (%%2) is required, but it is blank.", caption,
-                          name));
+      sink.Error(
+          item ? item : dut, given->Data(), HostText("287::a value"),
+          HostText("288::The DUT item %%1 (%%2) is required, but it is blank.", caption, name));
     }
   }
 }
@@ -182,9 +180,9 @@ void CheckCalibration(pugi::xml_node instrument, const String& name, const Check
   }
   const std::optional<std::chrono::year_month_day> date = ParseIsoDate(text);
   if (!date) {
-    sink.Warning(dateElement, text, HostText("292::a date such as 2026-03-31"),
-                 HostText("293::The calibration date \"%%2\" of instrument %%1 is not a date.",
-                          name, text));
+    sink.Warning(
+        dateElement, text, HostText("292::a date such as 2026-03-31"),
+        HostText("293::The calibration date \"%%2\" of instrument %%1 is not a date.", name, text));
     return;
   }
   const Long months = CalibrationIntervalMonths();
