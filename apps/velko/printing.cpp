@@ -12,7 +12,8 @@ namespace {
 
 String Details(const host::Problem& problem) {
   std::vector<String> parts;
-  if (!problem.element.empty()) parts.push_back(host::HostText("302::element %%1", problem.element));
+  if (!problem.element.empty())
+    parts.push_back(host::HostText("302::element %%1", problem.element));
   if (!problem.found.empty()) parts.push_back(host::HostText("303::found \"%%1\"", problem.found));
   if (!problem.expected.empty())
     parts.push_back(host::HostText("304::expected %%1", problem.expected));
@@ -35,8 +36,8 @@ void PrintProblems(const String& file, const std::vector<String>& problems) {
 void PrintProblems(const host::FileProblems& problems) {
   if (problems.Empty()) return;
   for (const host::Problem& problem : problems.Listed()) {
-    const String where = problem.line > 0 ? fmt::format("{}:{}", problem.file, problem.line)
-                                          : problem.file;
+    const String where =
+        problem.line > 0 ? fmt::format("{}:{}", problem.file, problem.line) : problem.file;
     std::cerr << fmt::format("{}: {}: {}{}\n", where, host::SeverityWord(problem.severity),
                              problem.message, Details(problem));
   }
@@ -62,23 +63,21 @@ void PrintWarnings(const std::vector<String>& warnings) {
 }
 
 void PrintSummary(const host::RunSummary& summary) {
-  fmt::print("{}\n", host::HostText("310::%%1 steps judged (%%2 passed, %%3 failed), %%4 not "
-                                    "applicable, %%5 not judged",
-                                    std::to_string(summary.Judged()),
-                                    std::to_string(summary.passed),
-                                    std::to_string(summary.failed),
-                                    std::to_string(summary.notApplicable),
-                                    std::to_string(summary.NotJudged())));
+  fmt::print("{}\n",
+             host::HostText("310::%%1 steps judged (%%2 passed, %%3 failed), %%4 not "
+                            "applicable, %%5 not judged",
+                            std::to_string(summary.Judged()), std::to_string(summary.passed),
+                            std::to_string(summary.failed), std::to_string(summary.notApplicable),
+                            std::to_string(summary.NotJudged())));
   for (const host::UnjudgedStep& step : summary.unjudged) {
     String readings;
     for (const String& key : step.readings)
       readings += (readings.empty() ? "" : ", ") + key;
-    fmt::print("{}\n",
-               host::HostText("311::INCOMPLETE: step %%1 \"%%2\" was performed but not judged "
-                              "(%%3).",
-                              std::to_string(step.node->ID()), host::NodeName(step.node),
-                              readings.empty() ? host::HostText("313::no verdict at all")
-                                               : readings));
+    fmt::print("{}\n", host::HostText(
+                           "311::INCOMPLETE: step %%1 \"%%2\" was performed but not judged "
+                           "(%%3).",
+                           std::to_string(step.node->ID()), host::NodeName(step.node),
+                           readings.empty() ? host::HostText("313::no verdict at all") : readings));
   }
 }
 

@@ -165,8 +165,8 @@ Ref<ITestElement> SupplyCheck::Clone() {
 Variant SupplyCheck::GetMeasurementList() {
   auto measurement = MakeRef<CGeneralMeasurement>();
   measurement->Initialize(kKeySupply, Text("200::Supply voltage"), "V", kValueFloat, Variant());
-  const VariantArray row{Variant(kKeySupply), Variant(Text("200::Supply voltage")),
-                         Variant("0.0"), Variant(Ref<IUnknown>(measurement))};
+  const VariantArray row{Variant(kKeySupply), Variant(Text("200::Supply voltage")), Variant("0.0"),
+                         Variant(Ref<IUnknown>(measurement))};
   return Variant(VariantArray{Variant(row)});
 }
 

@@ -60,8 +60,7 @@ Measured Earth(const SimulatedDevice& device, std::uint32_t seed) {
   Measured measured;
   switch (device.cord) {
     case PowerCord::kNonDetachable:
-      measured.readings.push_back(
-          Number(kKeyEarthTotal, Spread(seed, 1, 0.08, 0.16, 3) + extra));
+      measured.readings.push_back(Number(kKeyEarthTotal, Spread(seed, 1, 0.08, 0.16, 3) + extra));
       break;
     case PowerCord::kDetachable:
       measured.readings.push_back(

@@ -24,7 +24,8 @@ class TestRunTest : public HostFixture {
  protected:
   host::PreparedRun Prepare(const String& setup) {
     host::PreparedRun run = host::PrepareRun({kSampleSequence, setup, {}}, session->Manager());
-    EXPECT_TRUE(run.Ready()) << (run.problems.empty() ? "" : run.problems[0].Listed().at(0).message);
+    EXPECT_TRUE(run.Ready()) << (run.problems.empty() ? ""
+                                                      : run.problems[0].Listed().at(0).message);
     return run;
   }
 };
