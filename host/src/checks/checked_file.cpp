@@ -1,9 +1,11 @@
 #include "checked_file.hpp"
 
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
 #include "velko/frame/numeric.hpp"
+#include "velko/host/session/host_text.hpp"
 #include "velko/host/session/messages.hpp"
 
 namespace velko::host::checks {
@@ -34,6 +36,13 @@ void AddLogProblems(const CollectingLog& log, bool withoutPlugIns, ProblemSink& 
     if (withoutPlugIns && section && !section->plugInId.empty()) continue;
     sink.Error(pugi::xml_node(), {}, {}, lines[i]);
   }
+}
+
+bool RootIs(pugi::xml_node root, const char* tag, const String& keyedMessage, ProblemSink& sink) {
+  if (std::strcmp(root.name(), tag) == 0) return true;
+  sink.Error(root, String("<") + root.name() + ">", String("<") + tag + ">",
+             HostText(keyedMessage, String(root.name())));
+  return false;
 }
 
 void AddLoadFailure(const Error& error, pugi::xml_node where, ProblemSink& sink) {

@@ -26,6 +26,10 @@ std::optional<CheckedFile> OpenCheckedFile(const String& path, FileProblems& pro
 // them at their line).
 void AddLogProblems(const CollectingLog& log, bool withoutPlugIns, ProblemSink& sink);
 
+// Whether the file's root element is `tag`; when not, an error with `message` (which names the
+// root found as %%1).
+bool RootIs(pugi::xml_node root, const char* tag, const String& keyedMessage, ProblemSink& sink);
+
 // An error that ended a load, at `where`.
 void AddLoadFailure(const Error& error, pugi::xml_node where, ProblemSink& sink);
 

@@ -96,12 +96,9 @@ CheckedSequence CheckSequenceFile(const String& path, const CheckContext& contex
   if (!file) return checked;
   ProblemSink sink(*file->xml, checked.problems);
   const pugi::xml_node root = file->xml->Root();
-  if (std::strcmp(root.name(), "TestElement") != 0) {
-    sink.Error(root, String("<") + root.name() + ">", "<TestElement>",
-               HostText("244::The file holds no test sequence: its root element is <%%1>.",
-                        String(root.name())));
+  if (!checks::RootIs(root, "TestElement",
+                      "244::The file holds no test sequence: its root element is <%%1>.", sink))
     return checked;
-  }
   checks::CheckShapes(root, sink);
   const std::vector<pugi::xml_node> elements = checks::TestElementsBelow(root);
   checks::CheckUniqueIds(elements, sink);

@@ -223,12 +223,9 @@ CheckedSetup CheckSetupFile(const std::optional<String>& path, const std::option
   if (!file) return checked;
   ProblemSink sink(*file->xml, checked.problems);
   const pugi::xml_node root = file->xml->Root();
-  if (std::strcmp(root.name(), "Setup") != 0) {
-    sink.Error(root, String("<") + root.name() + ">", "<Setup>",
-               HostText("298::The file holds no test setup: its root element is <%%1>.",
-                        String(root.name())));
+  if (!checks::RootIs(root, "Setup",
+                      "298::The file holds no test setup: its root element is <%%1>.", sink))
     return checked;
-  }
   checks::CheckShapes(root, sink);
   CheckAllPlugInData(root, file->source, context.manager, sink);
   CheckSelectedStandards(root, sink);

@@ -1,7 +1,5 @@
 #include "velko/host/documents/setup_document.hpp"
 
-#include <fmt/format.h>
-
 #include "velko/core/error_module.hpp"
 #include "velko/core/error_numbers.hpp"
 #include "velko/core/xml_walk.hpp"
@@ -75,20 +73,6 @@ std::optional<String> UnregisteredStandardProblem(const String& alphaName,
   } catch (const Error& e) {
     return ErrorText(e);
   }
-}
-
-std::vector<String> CheckSelectedStandards(const Ref<CTestSetup>& setup) {
-  std::vector<String> problems;
-  const Ref<IStandardColl> selected = setup->SelectedStandards();
-  for (Long i = 1; selected && i <= selected->Count(); ++i) {
-    const Ref<IStandard> standard = selected->Item(i);
-    if (const std::optional<String> problem =
-            UnregisteredStandardProblem(standard->AlphaName(), standard->CompleteName())) {
-      problems.push_back(fmt::format("Standard \"{}\" / \"{}\": {}", standard->AlphaName(),
-                                     standard->CompleteName(), *problem));
-    }
-  }
-  return problems;
 }
 
 }  // namespace velko::host

@@ -1,5 +1,5 @@
-// Test setups: loading one (with the simulated device's fault replaced on request) and the check
-// of the standards it selects.
+// Test setups: loading one (with the simulated device's fault replaced on request) and whether
+// the system's list of standards defines a standard.
 #pragma once
 
 #include <optional>
@@ -21,9 +21,5 @@ Ref<CTestSetup> LoadSetup(XmlSource source, const std::optional<String>& fault,
 // error's text); nullopt when it defines it.
 std::optional<String> UnregisteredStandardProblem(const String& alphaName,
                                                   const String& completeName);
-
-// Every selected standard of the setup that the system's list of standards (registry) does not
-// define, as one problem each.
-std::vector<String> CheckSelectedStandards(const Ref<CTestSetup>& setup);
 
 }  // namespace velko::host
