@@ -46,7 +46,7 @@ void PrintProblems(const host::FileProblems& problems) {
                                 std::to_string(problems.Unlisted()))
               << "\n";
   }
-  std::cerr << host::HostText("305::%%1: %%2 errors, %%3 warnings", problems.File(),
+  std::cerr << host::HostText("305::%%1: %%2 error(s), %%3 warning(s)", problems.File(),
                               std::to_string(problems.Errors()),
                               std::to_string(problems.Warnings()))
             << "\n";

@@ -5,8 +5,10 @@
 namespace velko::host {
 namespace {
 
-bool HasVerdict(Long status) {
-  return status == kStatusPassed || status == kStatusFailed;
+// A reading that says it got no verdict. Plug-ins that keep no verdict per reading leave it
+// "not performed" (0); that says nothing.
+bool WithoutVerdict(Long status) {
+  return status == kStatusNotApplicable;
 }
 
 }  // namespace
@@ -24,7 +26,7 @@ RunSummary SummariseRun(const std::vector<PlannedStep>& plan) {
     UnjudgedStep unjudged{step.node, {}};
     const std::vector<MeasuredValue> readings = MeasuredValues(step.node);
     for (const MeasuredValue& reading : readings) {
-      if (!HasVerdict(reading.status)) unjudged.readings.push_back(reading.key);
+      if (WithoutVerdict(reading.status)) unjudged.readings.push_back(reading.key);
     }
     if (status == kStatusPassed && unjudged.readings.empty()) {
       ++summary.passed;

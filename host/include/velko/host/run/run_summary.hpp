@@ -29,8 +29,9 @@ struct RunSummary {
 };
 
 // Counts the leaf steps of a performed plan. A step is failed when its result failed; passed
-// when it passed and every reading has a verdict; not applicable when it did not apply and
-// measured nothing; otherwise (a reading without verdict, no verdict at all) not judged.
+// when it passed and none of its readings says it got no verdict (status not applicable); not
+// applicable when it did not apply and measured nothing; otherwise (a reading without verdict,
+// no verdict at all) not judged.
 RunSummary SummariseRun(const std::vector<PlannedStep>& plan);
 
 // The verdict a front end shows and turns into its exit status: the test status's verdict, but
