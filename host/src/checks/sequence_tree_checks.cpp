@@ -25,19 +25,21 @@ void PairChildren(const Ref<ITestContainer>& container, pugi::xml_node element,
                   std::vector<NodeXml>& pending) {
   const std::vector<pugi::xml_node> children = ChildrenTagged(element, "TestElement");
   const bool inOrder = static_cast<std::size_t>(container->Count()) == children.size();
+  std::unordered_map<Long, pugi::xml_node> byId;  // the first element of each ID
+  if (!inOrder) {
+    for (const pugi::xml_node child : children) {
+      if (const std::optional<Long> id = LenientLong(child.attribute("ID").value()))
+        byId.emplace(*id, child);
+    }
+  }
   for (Long i = container->Count(); i >= 1; --i) {
     const Ref<ITestElement> child = container->Item(i);
     if (!child) continue;
     pugi::xml_node match;
     if (inOrder) {
       match = children[static_cast<std::size_t>(i - 1)];
-    } else {
-      for (const pugi::xml_node candidate : children) {
-        if (LenientLong(candidate.attribute("ID").value()) == child->ID()) {
-          match = candidate;
-          break;
-        }
-      }
+    } else if (const auto found = byId.find(child->ID()); found != byId.end()) {
+      match = found->second;
     }
     pending.emplace_back(child, match ? match : element);
   }
@@ -84,12 +86,12 @@ class TreeChecker {
     const Ref<IElementLimits> limits = node->Limits();
     const Ref<IStandardColl> standards = limits ? limits->Standards() : nullptr;
     if (!standards) return;
-    std::unordered_set<const void*> used;
+    StandardElements elements = StandardElementsOf(element);
     for (Long s = 1; s <= standards->Count(); ++s) {
       const Ref<IStandard> standard = standards->Item(s);
       const Ref<ILimitColl> collection = standard ? standard->Limits() : nullptr;
       if (!collection) continue;
-      const pugi::xml_node standardXml = StandardElement(element, standard, used);
+      const pugi::xml_node standardXml = TakeStandardElement(elements, standard);
       const std::vector<pugi::xml_node> limitXml = ChildrenTagged(standardXml, "Limit");
       for (Long l = 1; l <= collection->Count(); ++l) {
         const auto at = static_cast<std::size_t>(l - 1);
@@ -101,18 +103,31 @@ class TreeChecker {
   }
 
  private:
-  // The element of a loaded standard (the first not yet taken with its names), or none.
-  static pugi::xml_node StandardElement(pugi::xml_node element, const Ref<IStandard>& standard,
-                                        std::unordered_set<const void*>& used) {
-    const String key = FoldCase(standard->AlphaName() + "::" + standard->CompleteName());
-    for (const pugi::xml_node candidate :
-         element.child("ExpectedResult").child("Standards").children("Standard")) {
-      const String names = String(candidate.attribute("AlphaName").value()) +
-                           "::" + candidate.attribute("CompleteName").value();
-      if (FoldCase(names) == key && used.insert(candidate.internal_object()).second)
-        return candidate;
+  // The "Standard" elements of a test element by their names (folded as the collection compares
+  // them), each list in document order.
+  using StandardElements = std::unordered_map<String, std::vector<pugi::xml_node>>;
+  static StandardElements StandardElementsOf(pugi::xml_node element) {
+    StandardElements found;
+    const pugi::xml_node standards = element.child("ExpectedResult").child("Standards");
+    for (const pugi::xml_node standard : standards.children("Standard")) {
+      found[FoldCase(String(standard.attribute("AlphaName").value()) +
+                     "::" + standard.attribute("CompleteName").value())]
+          .push_back(standard);
     }
-    return {};
+    for (auto& entry : found)
+      std::reverse(entry.second.begin(), entry.second.end());
+    return found;
+  }
+
+  // The element of a loaded standard (the first not yet taken with its names), or none.
+  static pugi::xml_node TakeStandardElement(StandardElements& elements,
+                                            const Ref<IStandard>& standard) {
+    const auto found =
+        elements.find(FoldCase(standard->AlphaName() + "::" + standard->CompleteName()));
+    if (found == elements.end() || found->second.empty()) return {};
+    const pugi::xml_node element = found->second.back();
+    found->second.pop_back();
+    return element;
   }
 
   const std::vector<OfferedMeasurement>& Offered(const Ref<ITestElement>& node) {
