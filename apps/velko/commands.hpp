@@ -3,6 +3,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include "velko/host/report/report_chain.hpp"
 #include "velko/host/run/run_preparation.hpp"
@@ -19,8 +20,9 @@ struct RunArgs {
   String outDir = ".";
   host::ReportSettings report;
 };
-// Loads, performs and judges a sequence, writes its record and report: kExitPassed when the run
-// passed, kExitFailed otherwise; kExitError (nothing written) when loading found problems.
+// Checks, loads, performs and judges a sequence, writes its record and report: kExitPassed when
+// the run passed, kExitFailed otherwise (failed, or incomplete: a step was not judged);
+// kExitError (nothing performed, nothing written) when the checks found an error.
 int RunCommand(const RunArgs& args);
 
 struct ReportArgs {
@@ -42,8 +44,14 @@ int VerifyCommand(const VerifyArgs& args);
 // Prints this station's public key (made on first use) as a line of a trusted keys file.
 int KeyCommand();
 
-// Lists every problem of a sequence, setup or record file: kExitPassed when there are none.
-int ValidateCommand(const String& file, const String& language);
+struct ValidateArgs {
+  std::vector<String> files;
+  String language = "en";
+  bool strict = false;  // warnings count as errors
+};
+// Lists every problem of each sequence, setup or record file: kExitPassed when none has an error,
+// kExitFailed when one has, kExitError when a file cannot be read.
+int ValidateCommand(const ValidateArgs& args);
 
 // The registered plug-ins with their versions and offered tests.
 int PlugInsCommand(const String& language);

@@ -22,14 +22,14 @@ void AddReportOptions(CLI::App* command, ReportSettings& settings) {
 }
 
 int Dispatch(CLI::App& app, const velko::cli::RunArgs& run, const velko::cli::ReportArgs& report,
-             const velko::cli::VerifyArgs& verify, const std::string& file,
+             const velko::cli::VerifyArgs& verify, const velko::cli::ValidateArgs& validate,
              const std::string& language, const std::string& library) {
   using namespace velko::cli;
   if (app.got_subcommand("run")) return RunCommand(run);
   if (app.got_subcommand("report")) return ReportCommand(report);
   if (app.got_subcommand("verify")) return VerifyCommand(verify);
   if (app.got_subcommand("key")) return KeyCommand();
-  if (app.got_subcommand("validate")) return ValidateCommand(file, language);
+  if (app.got_subcommand("validate")) return ValidateCommand(validate);
   if (app.got_subcommand("plugins")) return PlugInsCommand(language);
   if (app.got_subcommand("classes")) return ListClasses();
   if (app.got_subcommand("register")) return RegisterLibrary(library, false);
@@ -43,8 +43,9 @@ int main(int argc, char** argv) {
   CLI::App app{"velko: runs, judges, saves and prints test sequences of the VelkoCore library"};
   app.require_subcommand(1);
   app.footer(
-      "Exit status: 0 the run passed (or the command succeeded), 1 the run failed (or the record "
-      "did not verify), 2 an error (nothing is written then).\n"
+      "Exit status: 0 the run passed (or the command succeeded), 1 the run failed or was "
+      "incomplete (validate: a file has errors; verify, report: the record did not verify), 2 an "
+      "error or refused input (nothing is written then).\n"
       "Registry: the file VELKO_REGISTRY names, else ~/.config/velko/registry.reg, which starts "
       "from the installed default. Catalogues: VELKO_LANGUAGE_PATH, else the installed "
       "share/velko/lang.\n"
@@ -61,6 +62,8 @@ int main(int argc, char** argv) {
                          "leakage, function");
   runCommand->add_option("--out", run.outDir, "Folder for the record and the report")
       ->capture_default_str();
+  runCommand->add_flag("--strict", run.input.strict,
+                       "Refuse the run on warnings of the checks too, not only on errors");
   AddReportOptions(runCommand, run.report);
 
   velko::cli::ReportArgs report;
@@ -83,11 +86,14 @@ int main(int argc, char** argv) {
   app.add_subcommand("key", HostText("652::Print this station's public key (made on first use) "
                                      "for the trusted keys of other stations"));
 
-  std::string file;
   std::string language = "en";
-  auto* validate = app.add_subcommand("validate", "List every problem of a sequence or setup");
-  validate->add_option("FILE", file, "Sequence, setup or record file")->required();
-  validate->add_option("--language", language, "Language of the messages")->capture_default_str();
+  velko::cli::ValidateArgs validateArgs;
+  auto* validate = app.add_subcommand(
+      "validate", "Check sequence, setup or record files and list every problem");
+  validate->add_option("FILE", validateArgs.files, "Sequence, setup or record files")->required();
+  validate->add_option("--language", validateArgs.language, "Language of the messages")
+      ->capture_default_str();
+  validate->add_flag("--strict", validateArgs.strict, "Count warnings as errors");
 
   auto* plugins = app.add_subcommand("plugins", "List the registered plug-ins and their tests");
   plugins->add_option("--language", language, "Language of the texts")->capture_default_str();
@@ -101,7 +107,7 @@ int main(int argc, char** argv) {
 
   CLI11_PARSE(app, argc, argv);
   try {
-    return Dispatch(app, run, report, verify, file, language, library);
+    return Dispatch(app, run, report, verify, validateArgs, language, library);
   } catch (const velko::Error& e) {
     std::cerr << velko::host::ErrorText(e) << "\n";
   } catch (const std::exception& e) {

@@ -10,6 +10,7 @@
 #include "velko/host/documents/test_record.hpp"
 #include "velko/host/records/record_signature.hpp"
 #include "velko/host/run/run_outputs.hpp"
+#include "velko/host/run/run_summary.hpp"
 #include "velko/host/run/step_outcome.hpp"
 #include "velko/host/run/test_run.hpp"
 #include "velko/host/session/core_session.hpp"
@@ -47,6 +48,8 @@ int RunCommand(const RunArgs& args) {
   host::TestRun run(prepared.tree, prepared.setup);
   if (::isatty(::fileno(stdout)) != 0) run.Subscribe(PrintProgress);
   const Long verdict = run.Perform();
+  const host::RunSummary summary = host::SummariseRun(run.Plan());
+  const host::RunOutcome outcome = host::OutcomeOf(verdict, summary);
 
   const host::RunOutputs outputs = host::OutputPaths(args.outDir, args.input.sequence);
   host::WriteRunOutputs(
@@ -54,9 +57,12 @@ int RunCommand(const RunArgs& args) {
       host::SignedByThisStation(host::RecordText(prepared.tree, prepared.setup, header)),
       host::ReportHtml(prepared.tree, prepared.setup, args.report));
 
-  fmt::print("{}: {}\n  record: {}\n  report: {}\n", prepared.tree.Name(),
-             host::StatusWord(verdict), outputs.record, outputs.report);
-  return verdict == kStatusPassed ? kExitPassed : kExitFailed;
+  PrintSummary(summary);
+  const String word = outcome == host::RunOutcome::kIncomplete ? host::HostText("312::INCOMPLETE")
+                                                               : host::StatusWord(verdict);
+  fmt::print("{}: {}\n  record: {}\n  report: {}\n", prepared.tree.Name(), word, outputs.record,
+             outputs.report);
+  return outcome == host::RunOutcome::kPassed ? kExitPassed : kExitFailed;
 }
 
 }  // namespace velko::cli

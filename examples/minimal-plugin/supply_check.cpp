@@ -159,9 +159,15 @@ Ref<ITestElement> SupplyCheck::Clone() {
   return clone;
 }
 
+// The measurement info: one row per measurement the test can make (key, display name, number
+// format, a measurement that gives its unit and value type). Hosts check the limits of a sequence
+// with it before a run, and show the readings of a step in its order.
 Variant SupplyCheck::GetMeasurementList() {
-  if (!result_ || !result_->Measurement(kKeySupply)) return Variant();
-  return Variant(VariantArray{Variant(kKeySupply)});
+  auto measurement = MakeRef<CGeneralMeasurement>();
+  measurement->Initialize(kKeySupply, Text("200::Supply voltage"), "V", kValueFloat, Variant());
+  const VariantArray row{Variant(kKeySupply), Variant(Text("200::Supply voltage")), Variant("0.0"),
+                         Variant(Ref<IUnknown>(measurement))};
+  return Variant(VariantArray{Variant(row)});
 }
 
 Ref<ITestElement> MakeElement(Long testId, Long id) {

@@ -27,9 +27,9 @@ double Spread(std::uint32_t seed, std::uint32_t salt, double low, double high, i
   return std::round((low + (high - low) * fraction) * scale) / scale;
 }
 
-Reading Number(const char* key, double value, const char* format) {
+Reading Number(const char* key, double value) {
   // Readings are single precision, as the limits that judge them and the records that keep them.
-  return {key, Variant(static_cast<Single>(value)), kValueFloat, format};
+  return {key, Variant(static_cast<Single>(value)), kValueFloat, FactsOf(key).format};
 }
 
 bool ClassI(const SimulatedDevice& device) {
@@ -60,17 +60,16 @@ Measured Earth(const SimulatedDevice& device, std::uint32_t seed) {
   Measured measured;
   switch (device.cord) {
     case PowerCord::kNonDetachable:
-      measured.readings.push_back(
-          Number(kKeyEarthTotal, Spread(seed, 1, 0.08, 0.16, 3) + extra, "0.000"));
+      measured.readings.push_back(Number(kKeyEarthTotal, Spread(seed, 1, 0.08, 0.16, 3) + extra));
       break;
     case PowerCord::kDetachable:
       measured.readings.push_back(
-          Number(kKeyEarthEquipment, Spread(seed, 2, 0.04, 0.09, 3) + extra, "0.000"));
-      measured.readings.push_back(Number(kKeyEarthCord, Spread(seed, 3, 0.03, 0.06, 3), "0.000"));
+          Number(kKeyEarthEquipment, Spread(seed, 2, 0.04, 0.09, 3) + extra));
+      measured.readings.push_back(Number(kKeyEarthCord, Spread(seed, 3, 0.03, 0.06, 3)));
       break;
     case PowerCord::kNone:
       measured.readings.push_back(
-          Number(kKeyEarthEquipment, Spread(seed, 2, 0.04, 0.09, 3) + extra, "0.000"));
+          Number(kKeyEarthEquipment, Spread(seed, 2, 0.04, 0.09, 3) + extra));
       break;
   }
   return measured;
@@ -80,7 +79,7 @@ Measured Insulation(const SimulatedDevice& device, std::uint32_t seed) {
   double value = ClassI(device) ? Spread(seed, 4, 45, 180, 1) : Spread(seed, 5, 60, 250, 1);
   if (device.fault == Fault::kInsulation) value = 0.8;
   Measured measured;
-  measured.readings.push_back(Number(kKeyInsulation, value, "0.0"));
+  measured.readings.push_back(Number(kKeyInsulation, value));
   return measured;
 }
 
@@ -98,7 +97,7 @@ Measured EquipmentLeakage(Long testId, const SimulatedDevice& device, std::uint3
                     : (classI ? Spread(seed, 8, 40, 90, 1) : Spread(seed, 9, 12, 35, 1));
   }
   Measured measured;
-  measured.readings.push_back(Number(key, value, "0.0"));
+  measured.readings.push_back(Number(key, value));
   return measured;
 }
 
@@ -108,11 +107,11 @@ Measured AppliedPartLeakage(const SimulatedDevice& device, std::uint32_t seed) {
   switch (device.appliedPart) {
     case AppliedPart::kTypeBF:
       measured.readings.push_back(
-          Number(kKeyAppliedPartBF, leaking ? 5650 : Spread(seed, 10, 12, 38, 1), "0.0"));
+          Number(kKeyAppliedPartBF, leaking ? 5650 : Spread(seed, 10, 12, 38, 1)));
       return measured;
     case AppliedPart::kTypeCF:
       measured.readings.push_back(
-          Number(kKeyAppliedPartCF, leaking ? 78 : Spread(seed, 11, 2.5, 8, 2), "0.00"));
+          Number(kKeyAppliedPartCF, leaking ? 78 : Spread(seed, 11, 2.5, 8, 2)));
       return measured;
     case AppliedPart::kTypeB:
     case AppliedPart::kNone:
@@ -129,11 +128,11 @@ double OperatingCurrent(std::uint32_t seed) {
 Measured Operating(Long testId, const SimulatedDevice& device, std::uint32_t seed) {
   Measured measured;
   if (testId == kTestOperatingCurrent) {
-    measured.readings.push_back(Number(kKeyOperatingCurrent, OperatingCurrent(seed), "0.000"));
+    measured.readings.push_back(Number(kKeyOperatingCurrent, OperatingCurrent(seed)));
   } else {
     const double drift = device.fault == Fault::kFunction ? kFaultyDrift : kHealthyDrift;
     const double value = std::round(OperatingCurrent(seed) * (1 + drift) * 1000) / 1000;
-    measured.readings.push_back(Number(kKeyOperatingRepeat, value, "0.000"));
+    measured.readings.push_back(Number(kKeyOperatingRepeat, value));
   }
   return measured;
 }

@@ -13,15 +13,33 @@ const std::vector<TestKind>& OfferedTestKinds() {
   static const std::vector<TestKind> kinds{
       {kTestSequence, true, "110::Test sequence"},
       {kTestGroup, true, "111::Test group"},
-      {kTestVisual, false, "120::Visual inspection"},
-      {kTestEarth, false, "121::Protective earth resistance"},
-      {kTestInsulation, false, "122::Insulation resistance mains to protective earth"},
-      {kTestLeakageAlternative, false, "123::Equipment leakage current, alternative method"},
-      {kTestLeakageDirect, false, "124::Equipment leakage current, direct method"},
-      {kTestLeakageDifferential, false, "125::Equipment leakage current, differential method"},
-      {kTestAppliedPart, false, "126::Applied part leakage current"},
-      {kTestOperatingCurrent, false, "127::Operating current"},
-      {kTestOperatingRepeat, false, "128::Operating current after repair"},
+      {kTestVisual, false, "120::Visual inspection", {kKeyVisual}},
+      {kTestEarth,
+       false,
+       "121::Protective earth resistance",
+       {kKeyEarthTotal, kKeyEarthEquipment, kKeyEarthCord}},
+      {kTestInsulation,
+       false,
+       "122::Insulation resistance mains to protective earth",
+       {kKeyInsulation}},
+      {kTestLeakageAlternative,
+       false,
+       "123::Equipment leakage current, alternative method",
+       {kKeyLeakageAlternative}},
+      {kTestLeakageDirect,
+       false,
+       "124::Equipment leakage current, direct method",
+       {kKeyLeakageDirect}},
+      {kTestLeakageDifferential,
+       false,
+       "125::Equipment leakage current, differential method",
+       {kKeyLeakageDifferential}},
+      {kTestAppliedPart,
+       false,
+       "126::Applied part leakage current",
+       {kKeyAppliedPartBF, kKeyAppliedPartCF}},
+      {kTestOperatingCurrent, false, "127::Operating current", {kKeyOperatingCurrent}},
+      {kTestOperatingRepeat, false, "128::Operating current after repair", {kKeyOperatingRepeat}},
   };
   return kinds;
 }
@@ -36,21 +54,24 @@ std::optional<TestKind> FindTestKind(Long testId) {
 
 MeasurementFacts FactsOf(std::string_view measurementKey) {
   static const std::map<std::string_view, MeasurementFacts> facts{
-      {kKeyVisual, {"200::Visual inspection", ""}},
-      {kKeyEarthTotal, {"201::Protective earth, equipment with non-detachable power cord", "Ω"}},
-      {kKeyEarthEquipment, {"202::Protective earth, equipment alone", "Ω"}},
-      {kKeyEarthCord, {"203::Protective earth, detachable power cord", "Ω"}},
-      {kKeyInsulation, {"204::Insulation resistance mains to protective earth", "MΩ"}},
-      {kKeyLeakageAlternative, {"205::Equipment leakage current (alternative method)", "µA"}},
-      {kKeyLeakageDirect, {"206::Equipment leakage current (direct method)", "µA"}},
-      {kKeyLeakageDifferential, {"207::Equipment leakage current (differential method)", "µA"}},
-      {kKeyAppliedPartBF, {"208::Applied part leakage current, type BF", "µA"}},
-      {kKeyAppliedPartCF, {"209::Applied part leakage current, type CF", "µA"}},
-      {kKeyOperatingCurrent, {"210::Operating current", "A"}},
-      {kKeyOperatingRepeat, {"211::Operating current after repair", "A"}},
+      {kKeyVisual, {"200::Visual inspection", "", ""}},
+      {kKeyEarthTotal,
+       {"201::Protective earth, equipment with non-detachable power cord", "Ω", "0.000"}},
+      {kKeyEarthEquipment, {"202::Protective earth, equipment alone", "Ω", "0.000"}},
+      {kKeyEarthCord, {"203::Protective earth, detachable power cord", "Ω", "0.000"}},
+      {kKeyInsulation, {"204::Insulation resistance mains to protective earth", "MΩ", "0.0"}},
+      {kKeyLeakageAlternative,
+       {"205::Equipment leakage current (alternative method)", "µA", "0.0"}},
+      {kKeyLeakageDirect, {"206::Equipment leakage current (direct method)", "µA", "0.0"}},
+      {kKeyLeakageDifferential,
+       {"207::Equipment leakage current (differential method)", "µA", "0.0"}},
+      {kKeyAppliedPartBF, {"208::Applied part leakage current, type BF", "µA", "0.0"}},
+      {kKeyAppliedPartCF, {"209::Applied part leakage current, type CF", "µA", "0.00"}},
+      {kKeyOperatingCurrent, {"210::Operating current", "A", "0.000"}},
+      {kKeyOperatingRepeat, {"211::Operating current after repair", "A", "0.000"}},
   };
   const auto found = facts.find(measurementKey);
-  if (found == facts.end()) return {String(measurementKey), String()};
+  if (found == facts.end()) return {String(measurementKey), String(), String()};
   return found->second;
 }
 

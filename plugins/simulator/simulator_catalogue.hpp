@@ -29,12 +29,14 @@ enum SimTest : Long {
   kTestOperatingRepeat = 610,
 };
 
-// One offered test: its number, whether it is a container, and its name (a message key of the
-// plug-in's catalogue).
+// One offered test: its number, whether it is a container, its name (a message key of the
+// plug-in's catalogue) and the keys of every measurement it can make (which of them a run makes
+// depends on the device).
 struct TestKind {
   Long testId;
   bool container;
   const char* nameKey;
+  std::vector<const char*> measurementKeys = {};
 };
 
 // Every test the plug-in offers, in the order of its offered tree.
@@ -56,11 +58,12 @@ inline constexpr const char* kKeyAppliedPartCF = "APL_CF";
 inline constexpr const char* kKeyOperatingCurrent = "OP_CURRENT";
 inline constexpr const char* kKeyOperatingRepeat = "OP_CURRENT_REPEAT";
 
-// The display name (message key) and unit of a measurement key; a key the plug-in does not know
-// gives the key itself and no unit.
+// The display name (message key), unit and number format of a measurement key; a key the plug-in
+// does not know gives the key itself, no unit and no format.
 struct MeasurementFacts {
   String nameKey;
   String unit;
+  String format;
 };
 MeasurementFacts FactsOf(std::string_view measurementKey);
 

@@ -138,12 +138,18 @@ void SimulatorStep::UpdateReferences() {
 }
 
 Variant SimulatorStep::GetMeasurementList() {
-  const auto result = QueryInterface<StepResult>(result_);
-  if (!result || result->Measurements().empty()) return Variant();
-  VariantArray keys;
-  for (const auto& measurement : result->Measurements())
-    keys.emplace_back(measurement->Key());
-  return Variant(std::move(keys));
+  const auto kind = FindTestKind(testId_);
+  if (!kind || kind->measurementKeys.empty()) return Variant();
+  VariantArray rows;
+  for (const String key : kind->measurementKeys) {
+    const MeasurementFacts facts = FactsOf(key);
+    const Long valueType = key == kKeyVisual ? kValueBoolean : kValueFloat;
+    const Ref<IUnknown> measurement =
+        MakeRef<SimMeasurement>(key, Variant(), valueType, facts.format, kStatusNotPerformed);
+    rows.emplace_back(VariantArray{Variant(key), Variant(Text(facts.nameKey)),
+                                   Variant(facts.format), Variant(measurement)});
+  }
+  return Variant(std::move(rows));
 }
 
 void SimulatorGroup::Perform(const Ref<IUnknown>& /*object*/) {

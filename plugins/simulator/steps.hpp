@@ -16,7 +16,9 @@ class SimulatorStep final : public CTestElement {
   Ref<ITestElement> Clone() override;
   // Resolves the relative limits of the element's standards; never raises.
   void UpdateReferences() override;
-  // The keys of the measurements of the last run (an array of Strings); Empty before a run.
+  // The measurement info of the test: one row per measurement it can make, (key, display name,
+  // number format, a measurement giving its unit and value type). Which of them a run makes
+  // depends on the device; the result holds those.
   Variant GetMeasurementList() override;
 };
 

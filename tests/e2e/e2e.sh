@@ -143,12 +143,72 @@ case "$1" in
     done
     sed 's/Cord="Detachable"/Cord="Spiral"/' "$healthy" >"$work/setup.xml"
     host validate "$work/setup.xml" --language de
-    expect_status 2 "an unknown cord word is a problem"
+    expect_status 1 "an unknown cord word is an error"
     expect_in "$work/stderr" "Spiral"
     expect_in "$work/stderr" "Zulässig sind"
     host validate "$work/missing.xml"
     expect_status 2 "a missing file is an error"
     expect_in "$work/stderr" "0x80049300"
+    ;;
+  checks-validate)
+    # Each mistake once in a copy of a sample: an error naming the line, the element and the text.
+    while IFS='|' read -r from to where element found; do
+      sed "s#$from#$to#" "$sequence" >"$work/mistake.xml"
+      host validate "$work/mistake.xml" "$healthy"
+      expect_status 1 "validate refuses $to"
+      expect_in "$work/stderr" "mistake.xml:$where: error:"
+      expect_in "$work/stderr" "element $element"
+      expect_in "$work/stderr" "found \"$found\""
+    done <<'CASES'
+<Value Type="Low">10</Value>|<Value Type="Low">1O</Value>|63|13|1O
+<Value Type="High">0.3</Value>|<Value Type="High">0,3</Value>|35|12|0,3
+<Value Type="High">0.3</Value>|<Value Type="High">0.3 Ohm</Value>|35|12|0.3 Ohm
+<Value Type="High">0.3</Value>|<Value Type="Hihg">0.3</Value>|35|12|Hihg
+Limit Key="PE_TOTAL"|Limit Key="PE_TOTL"|35|12|PE_TOTL
+<Unit>MΩ</Unit><Value Type="Low">10|<Unit>kΩ</Unit><Value Type="Low">10|63|13|kΩ
+<Limit Key="EL_ALT"><Unit>µA</Unit><Value Type="High">1000</Value></Limit>|<Limt Key="EL_ALT"><Unit>µA</Unit><Value Type="High">1000</Value></Limt>|77|14|<Limt>
+<TestElement ID="13">|<TestElement ID="12">|47|12|12
+Reference ElementID="21"|Reference ElementID="99"|149|22|99
+CASES
+    host validate "$sequence" "$healthy" "$faulty"
+    expect_status 0 "the samples have no errors"
+    expect_in "$work/stderr" "has no calibration date"
+    host validate "$sequence" "$work/missing.xml"
+    expect_status 2 "a file that cannot be read"
+    ;;
+  checks-run)
+    sed 's|<Value Type="Low">10</Value>|<Value Type="Low">1O</Value>|' "$sequence" >"$work/class1-bf-sequence.xml"
+    host run "$work/class1-bf-sequence.xml" --setup "$healthy" --out "$work/out"
+    expect_status 2 "a letter in a limit value refuses the run"
+    expect_in "$work/stderr" "class1-bf-sequence.xml:63: error:"
+    expect_in "$work/stderr" "element 13"
+    expect_in "$work/stderr" "found \"1O\""
+    expect_in "$work/stderr" "Nothing was run"
+    expect_not_in "$work/stdout" "[1/"
+    [ ! -e "$record" ] && [ ! -e "$report" ] || fail "a refused run wrote its outputs"
+    grep -v 'Name="SerialNumber"' "$healthy" >"$work/setup.xml"
+    host run "$sequence" --setup "$work/setup.xml" --out "$work/out"
+    expect_status 2 "a setup without the required serial number refuses the run"
+    expect_in "$work/stderr" "The DUT item Serial number (SerialNumber) is required"
+    [ ! -e "$record" ] || fail "a refused run wrote its record"
+    host run "$sequence" --setup "$healthy" --strict --out "$work/out"
+    expect_status 2 "--strict refuses on the missing calibration date"
+    [ ! -e "$record" ] || fail "a refused strict run wrote its record"
+    host run "$sequence" --setup "$healthy" --out "$work/out"
+    expect_status 0 "warnings do not stop a run"
+    expect_in "$work/stderr" "warning: Instrument"
+    expect_in "$work/stdout" "7 steps judged (7 passed, 0 failed), 0 not applicable, 0 not judged"
+    ;;
+  incomplete)
+    # Only the limits of a non-detachable cord: the detachable cord's readings get no verdict.
+    grep -v 'Limit Key="PE_EQUIPMENT"\|Limit Key="PE_CORD"' "$sequence" >"$work/class1-bf-sequence.xml"
+    host run "$work/class1-bf-sequence.xml" --setup "$healthy" --out "$work/out"
+    expect_status 1 "a step that was not judged makes the run incomplete"
+    expect_in "$work/stderr" "a reading of it would not be judged"
+    expect_in "$work/stdout" "6 steps judged (6 passed, 0 failed), 0 not applicable, 1 not judged"
+    expect_in "$work/stdout" "INCOMPLETE: step 12 \"Protective earth resistance\""
+    expect_in "$work/stdout" "PE_EQUIPMENT, PE_CORD"
+    expect_not_in "$work/stdout" ": passed"
     ;;
   plugins)
     host plugins

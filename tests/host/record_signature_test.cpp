@@ -172,8 +172,10 @@ TEST_F(SignedRecordTest, AStationKeyThatCannotBeMadeStopsTheRunBeforeItsFirstSte
   saved ? ::setenv("VELKO_STATION_KEY", previous.c_str(), 1) : ::unsetenv("VELKO_STATION_KEY");
 
   EXPECT_FALSE(prepared.Ready());
-  ASSERT_EQ(prepared.problems.size(), 1u);
-  EXPECT_EQ(prepared.problems[0].file, dir / "file/station.key");
+  ASSERT_FALSE(prepared.problems.empty());
+  const host::FileProblems& key = prepared.problems.back();
+  EXPECT_EQ(key.File(), dir / "file/station.key");
+  EXPECT_EQ(key.Errors(), 1u);
 }
 
 }  // namespace

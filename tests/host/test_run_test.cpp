@@ -24,7 +24,8 @@ class TestRunTest : public HostFixture {
  protected:
   host::PreparedRun Prepare(const String& setup) {
     host::PreparedRun run = host::PrepareRun({kSampleSequence, setup, {}}, session->Manager());
-    EXPECT_TRUE(run.Ready()) << (run.problems.empty() ? "" : run.problems[0].problems.at(0));
+    EXPECT_TRUE(run.Ready()) << (run.problems.empty() ? ""
+                                                      : run.problems[0].Listed().at(0).message);
     return run;
   }
 };
@@ -85,9 +86,9 @@ TEST_F(TestRunTest, ASequenceNamingAnUnknownPlugInIsNotLoaded) {
       host::PrepareRun({sequence, kHealthySetup, {}}, session->Manager());
   EXPECT_FALSE(prepared.Ready());
   EXPECT_EQ(prepared.tree.Root(), nullptr);
-  ASSERT_EQ(prepared.problems.size(), 1u);
-  EXPECT_EQ(prepared.problems[0].file, sequence);
-  EXPECT_NE(prepared.problems[0].problems.at(0).find("Nonesuch"), String::npos);
+  ASSERT_FALSE(prepared.problems.empty());
+  EXPECT_EQ(prepared.problems[0].File(), sequence);
+  EXPECT_NE(prepared.problems[0].Listed().at(0).message.find("Nonesuch"), String::npos);
 }
 
 }  // namespace

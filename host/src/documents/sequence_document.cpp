@@ -59,29 +59,34 @@ String SequenceTree::Name() const {
   return QuietlyOr(String(), [&] { return root_->Info()->Name(); });
 }
 
+std::optional<String> PlugInTestProblem(const Ref<IPlugInManager>& manager, const String& name,
+                                        Long testId) {
+  if (name.empty()) return std::nullopt;  // the loader reports a missing plug-in name itself
+  try {
+    const Ref<IPlugIn> plugIn = manager->PlugIn(name);
+    if (testId < 1) return std::nullopt;  // reported by the loader
+    const Ref<ITestElement> probe = plugIn->CreateTestElement(testId);
+    if (!probe) return String("the plug-in offers no such test");
+    probe->Terminate();
+  } catch (const Error& e) {
+    return ErrorText(e);
+  }
+  return std::nullopt;
+}
+
 std::vector<String> CheckSequencePlugIns(const Ref<IXmlElement>& root,
                                          const Ref<IPlugInManager>& manager) {
   std::vector<String> problems;
   if (!root) return problems;
   for (const Ref<IXmlElement>& element : TestElementsOf(root)) {
     const Ref<IXmlElement> plugInRef = element->FindChild("PlugIn", 0);
-    if (!plugInRef) continue;  // the loader reports a missing plug-in name itself
+    if (!plugInRef) continue;
     const String name = plugInRef->GetAttribute("Name");
     const Long testId = RoundToLong(ParseNumber(plugInRef->GetAttribute("TestID")));
-    if (name.empty()) continue;
-    const String context = fmt::format(
-        "Test element {} (plug-in \"{}\", test {}): ", element->GetAttribute("ID"), name, testId);
-    try {
-      const Ref<IPlugIn> plugIn = manager->PlugIn(name);
-      if (testId < 1) continue;  // reported by the loader
-      const Ref<ITestElement> probe = plugIn->CreateTestElement(testId);
-      if (probe) {
-        probe->Terminate();
-      } else {
-        problems.push_back(context + "the plug-in offers no such test");
-      }
-    } catch (const Error& e) {
-      problems.push_back(context + ErrorText(e));
+    if (const std::optional<String> problem = PlugInTestProblem(manager, name, testId)) {
+      problems.push_back(fmt::format("Test element {} (plug-in \"{}\", test {}): ",
+                                     element->GetAttribute("ID"), name, testId) +
+                         *problem);
     }
   }
   return problems;

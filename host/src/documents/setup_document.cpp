@@ -1,7 +1,5 @@
 #include "velko/host/documents/setup_document.hpp"
 
-#include <fmt/format.h>
-
 #include "velko/core/error_module.hpp"
 #include "velko/core/error_numbers.hpp"
 #include "velko/core/xml_walk.hpp"
@@ -65,27 +63,16 @@ Ref<CTestSetup> LoadSetup(XmlSource source, const std::optional<String>& fault,
   return setup;
 }
 
-std::vector<String> CheckSelectedStandards(const Ref<CTestSetup>& setup) {
-  std::vector<String> problems;
-  const Ref<IStandardColl> selected = setup->SelectedStandards();
-  if (!selected || selected->Count() == 0) return problems;
+std::optional<String> UnregisteredStandardProblem(const String& alphaName,
+                                                  const String& completeName) {
   try {
     const Ref<IRegistryKey> list = CreateRegistryKey();
     list->OpenKey(kHKeyLocalMachine, RegistryPaths()->KeyPath(kRegPathStandards));
-    for (Long i = 1; i <= selected->Count(); ++i) {
-      const Ref<IStandard> standard = selected->Item(i);
-      if (IsKnownStandard(list, standard->AlphaName(), standard->CompleteName())) continue;
-      try {
-        RaiseError(err::kSelectionsUnknownStandard, kHostSource, kLevelItem);
-      } catch (const Error& e) {
-        problems.push_back(fmt::format("Standard \"{}\" / \"{}\": {}", standard->AlphaName(),
-                                       standard->CompleteName(), ErrorText(e)));
-      }
-    }
+    if (IsKnownStandard(list, alphaName, completeName)) return std::nullopt;
+    RaiseError(err::kSelectionsUnknownStandard, kHostSource, kLevelItem);
   } catch (const Error& e) {
-    problems.push_back(ErrorText(e));
+    return ErrorText(e);
   }
-  return problems;
 }
 
 }  // namespace velko::host

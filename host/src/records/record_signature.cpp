@@ -77,13 +77,15 @@ String SignedByThisStation(std::string_view recordText) {
                         StationKey::OpenOrCreate(LocalFileSystem(), DefaultStationKeyFile()));
 }
 
-std::vector<String> StationKeyProblems() {
+FileProblems StationKeyProblems() {
+  const String path = DefaultStationKeyFile();
+  FileProblems problems(path);
   try {
-    StationKey::OpenOrCreate(LocalFileSystem(), DefaultStationKeyFile());
-    return {};
+    StationKey::OpenOrCreate(LocalFileSystem(), path);
   } catch (const Error& e) {
-    return {ErrorText(e)};
+    problems.Add(Problem{Severity::kError, path, 0, {}, {}, {}, ErrorText(e)});
   }
+  return problems;
 }
 
 TrustedKeys TrustedKeys::Parse(std::string_view text, const String& path) {

@@ -1,38 +1,31 @@
 #include "velko/host/run/run_preparation.hpp"
 
-#include "velko/host/documents/setup_document.hpp"
-#include "velko/host/documents/xml_source.hpp"
 #include "velko/host/records/record_signature.hpp"
-#include "velko/host/session/messages.hpp"
-#include "velko/outside/progress_log.hpp"
 
 namespace velko::host {
-namespace {
 
-void Note(PreparedRun& run, const String& file, std::vector<String> problems) {
-  if (!problems.empty()) run.problems.push_back({file, std::move(problems)});
+bool PreparedRun::Ready() const {
+  for (const FileProblems& file : problems) {
+    if (file.Errors() > 0) return false;
+  }
+  return tree.Root() && setup;
 }
 
-}  // namespace
-
 PreparedRun PrepareRun(const RunInput& input, const Ref<IPlugInManager>& manager) {
+  const CheckContext context{manager};
+  CheckedSequence sequence = CheckSequenceFile(input.sequence, context);
+  CheckedSetup setup = CheckSetupFile(input.setup, input.fault, context);
+  CheckJudging(sequence, setup.setup);
+
   PreparedRun run;
-  const XmlSource sequenceFile = OpenXml(input.sequence);
-  Note(run, input.sequence, CheckSequencePlugIns(sequenceFile.root, manager));
-  if (!run.problems.empty()) return run;
-
-  auto log = MakeRef<CollectingLog>();
-  run.tree = LoadSequence(sequenceFile.root, log);
-  Note(run, input.sequence, LogProblems(*log));
-
-  log->Clear();
-  const XmlSource setupFile = input.setup ? OpenXml(*input.setup) : XmlSource{};
-  run.setup = LoadSetup(setupFile, input.fault, log);
-  std::vector<String> setupProblems = LogProblems(*log);
-  for (String& problem : CheckSelectedStandards(run.setup))
-    setupProblems.push_back(std::move(problem));
-  Note(run, input.setup.value_or("the setup"), std::move(setupProblems));
-  Note(run, DefaultStationKeyFile(), StationKeyProblems());  // the record must be signable
+  for (FileProblems* file : {&sequence.problems, &setup.problems}) {
+    if (input.strict) file->TreatWarningsAsErrors();
+    if (!file->Empty()) run.problems.push_back(std::move(*file));
+  }
+  run.tree = std::move(sequence.tree);
+  run.setup = setup.setup;
+  // The record must be signable, or the run would lose its results at the end.
+  if (FileProblems key = StationKeyProblems(); !key.Empty()) run.problems.push_back(std::move(key));
   return run;
 }
 

@@ -2,6 +2,7 @@
 
 #include "velko/core/error_module.hpp"
 #include "velko/frame/numeric.hpp"
+#include "velko/host/plugins/measurement_info.hpp"
 #include "velko/host/session/host_text.hpp"
 
 namespace velko::host {
@@ -20,14 +21,13 @@ Long NodeStatus(const Ref<ITestElement>& node) {
 std::vector<MeasuredValue> MeasuredValues(const Ref<ITestElement>& node) {
   return QuietlyOr(std::vector<MeasuredValue>(), [&] {
     std::vector<MeasuredValue> values;
-    const Variant keys = node->GetMeasurementList();
     const Ref<IResult> result = node->Result();
-    if (!keys.IsArray() || !result) return values;
-    for (const Variant& key : keys.Elements()) {
-      const Ref<IMeasurement> m = result->Measurement(key.ToString());
+    if (!result) return values;
+    for (const OfferedMeasurement& offered : OfferedMeasurements(node)) {
+      const Ref<IMeasurement> m = result->Measurement(offered.key);
       if (!m) continue;
       const Variant value = m->Value();
-      MeasuredValue reading{key.ToString(), {}, m->Unit(), m->Status()};
+      MeasuredValue reading{offered.key, {}, m->Unit(), m->Status()};
       reading.text = m->ValueType() == kValueBoolean ? String(value.ToBoolean() ? "yes" : "no")
                      : value.IsNumeric() ? FormatNumberPattern(value.ToDouble(), m->ValueFormat())
                                          : value.ToString();

@@ -2,6 +2,8 @@
 // names a plug-in and a test that exist.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <vector>
 
 #include "velko/sequence/test_container.hpp"
@@ -28,6 +30,12 @@ class SequenceTree {
  private:
   Ref<CTestContainer> root_;
 };
+
+// Why an element naming plug-in `name` and its test `testId` cannot be created (the plug-in is
+// not registered, or does not offer the test); nullopt when it can, or when the name or number is
+// missing (the loader reports those itself).
+std::optional<String> PlugInTestProblem(const Ref<IPlugInManager>& manager, const String& name,
+                                        Long testId);
 
 // Every "TestElement" of a sequence document (none: no problems) whose plug-in is not registered,
 // or does not offer its test, as one problem each (the loader would skip such elements silently).

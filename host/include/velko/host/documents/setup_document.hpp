@@ -1,5 +1,5 @@
-// Test setups: loading one (with the simulated device's fault replaced on request) and the check
-// of the standards it selects.
+// Test setups: loading one (with the simulated device's fault replaced on request) and whether
+// the system's list of standards defines a standard.
 #pragma once
 
 #include <optional>
@@ -17,8 +17,9 @@ namespace velko::host {
 Ref<CTestSetup> LoadSetup(XmlSource source, const std::optional<String>& fault,
                           const Ref<IProgressLog>& log);
 
-// Every selected standard of the setup that the system's list of standards (registry) does not
-// define, as one problem each.
-std::vector<String> CheckSelectedStandards(const Ref<CTestSetup>& setup);
+// Why the system's list of standards (registry) does not define the standard of these names (the
+// error's text); nullopt when it defines it.
+std::optional<String> UnregisteredStandardProblem(const String& alphaName,
+                                                  const String& completeName);
 
 }  // namespace velko::host

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "velko/host/checks/problem.hpp"
 #include "velko/host/documents/test_record.hpp"
 #include "velko/host/records/station_key.hpp"
 
@@ -26,10 +27,10 @@ String SignRecordText(std::string_view recordText, const StationKey& key);
 // this station's key (DefaultStationKeyFile, made on first use).
 String SignedByThisStation(std::string_view recordText);
 
-// Why this station could not sign a record (its key cannot be made or read), one problem per
-// line; nothing when it can. Makes the key when there is none, so that a run checks it before its
+// Why this station could not sign a record (its key cannot be made or read): an error of the key
+// file; nothing when it can. Makes the key when there is none, so that a run checks it before its
 // first step instead of losing its results at the end.
-std::vector<String> StationKeyProblems();
+FileProblems StationKeyProblems();
 
 // The keys of the stations whose records are trusted. The file holds one key per line,
 // "ed25519 <base64> [name]"; blank lines and lines starting with "#" are ignored.

@@ -19,7 +19,7 @@ struct MeasuredValue {
 String NodeName(const Ref<ITestElement>& node);
 // The status of a node's result; kStatusNotPerformed when it has none.
 Long NodeStatus(const Ref<ITestElement>& node);
-// The readings of a node, in the order of its measurement list; none when it measured nothing.
+// The readings of a node, in the order of its measurement info; none when it measured nothing.
 std::vector<MeasuredValue> MeasuredValues(const Ref<ITestElement>& node);
 // The readings as one line: "0.071 Ω, 0.048 Ω".
 String ValuesText(const std::vector<MeasuredValue>& values);
