@@ -1,7 +1,9 @@
 # The two commands of the README, plus the developer targets. Each installs what is missing.
 SHELL := /bin/bash
 PACKAGES := cmake ninja-build g++ libpugixml-dev libgettextpo-dev libfmt-dev libcli11-dev \
-            libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev gettext
+            libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev gettext \
+            libsqlite3-dev libpq-dev zlib1g-dev libsodium-dev pkg-config postgresql \
+            postgresql-common
 JOBS ?= $(shell nproc)
 # How long `make fuzz` runs each fuzz target; `make test` runs each for 10 seconds.
 FUZZ_SECONDS ?= 600

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "velko/host/report/report_chain.hpp"
+#include "velko/host/run/run_outputs.hpp"
 #include "velko/host/run/run_preparation.hpp"
 
 namespace velko::cli {
@@ -14,21 +15,53 @@ inline constexpr int kExitPassed = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitError = 2;
 
+// The archive named on the command line, else the default one.
+struct ArchiveArg {
+  std::optional<String> location;
+  String Location() const;
+};
+
 struct RunArgs {
   host::RunInput input;
-  String outDir = ".";
+  host::OutputRequest output;
   host::ReportSettings report;
+  ArchiveArg archive;
+  std::optional<String> tester;  // the login name when not given
+  String supersedes;             // the ID of the record this run replaces
 };
-// Loads, performs and judges a sequence, writes its record and report: kExitPassed when the run
-// passed, kExitFailed otherwise; kExitError (nothing written) when loading found problems.
+// Loads, performs and judges a sequence, writes its record and report and stores it in the
+// archive: kExitPassed when the run passed, kExitFailed otherwise; kExitError when loading found
+// problems or the outputs cannot be kept (then nothing is written).
 int RunCommand(const RunArgs& args);
 
 struct ReportArgs {
   String record;
   std::optional<String> output;  // the HTML file; standard output when not given
   host::ReportSettings report;
+  ArchiveArg archive;
 };
 int ReportCommand(const ReportArgs& args);
+
+// The archive's commands: a device's records, one stored report, the comparison of a device's
+// tests, the measurements as CSV.
+struct ArchiveArgs {
+  ArchiveArg archive;
+  String device;
+  String record;
+  std::size_t last = 5;
+  std::optional<String> output;
+  host::ReportSettings report;
+  bool reprint = false;  // `show` with report options: printed again from the stored record
+  bool csv = false;
+};
+// The archive for a command that only reads it: none (with a warning printed) when it cannot be
+// opened; an archive that does not exist yet is not made.
+std::unique_ptr<host::Archive> OpenArchiveForReading(const ArchiveArg& archive);
+
+int HistoryCommand(const ArchiveArgs& args);
+int ShowCommand(const ArchiveArgs& args);
+int CompareCommand(const ArchiveArgs& args);
+int ExportCommand(const ArchiveArgs& args);
 
 // Lists every problem of a sequence, setup or record file: kExitPassed when there are none.
 int ValidateCommand(const String& file, const String& language);

@@ -27,10 +27,13 @@ std::vector<MeasuredValue> MeasuredValues(const Ref<ITestElement>& node) {
       const Ref<IMeasurement> m = result->Measurement(key.ToString());
       if (!m) continue;
       const Variant value = m->Value();
-      MeasuredValue reading{key.ToString(), {}, m->Unit(), m->Status()};
-      reading.text = m->ValueType() == kValueBoolean ? String(value.ToBoolean() ? "yes" : "no")
-                     : value.IsNumeric() ? FormatNumberPattern(value.ToDouble(), m->ValueFormat())
-                                         : value.ToString();
+      MeasuredValue reading{key.ToString(), {}, m->Unit(), m->Status(), {}, m->LimitKey()};
+      const bool flag = m->ValueType() == kValueBoolean;
+      if (!flag && value.IsNumeric()) reading.number = value.ToDouble();
+      reading.text = flag             ? String(value.ToBoolean() ? "yes" : "no")
+                     : reading.number ? FormatNumberPattern(*reading.number, m->ValueFormat())
+                                      : value.ToString();
+      if (reading.limitKey.empty()) reading.limitKey = reading.key;
       values.push_back(std::move(reading));
     }
     return values;

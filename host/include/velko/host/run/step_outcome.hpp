@@ -1,6 +1,7 @@
 // What a performed node shows of itself: its name, its status and its measured values.
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "velko/typelib/sequence.hpp"
@@ -13,6 +14,8 @@ struct MeasuredValue {
   String text;  // formatted with the measurement's own format; "yes"/"no" for a passed/failed flag
   String unit;
   Long status = 0;
+  std::optional<double> number;  // the value when it is a number (not a flag or a text)
+  String limitKey;               // the key of the limits that judge it
 };
 
 // The name of a node (its info); "" when it has none.
