@@ -1,6 +1,6 @@
 // The little of SQL that the archive needs, over either store: parameterised statements (never a
-// text spliced into SQL), rows read by column, and transactions. Placeholders are $1, $2, ... in
-// the order they first appear, which both SQLite and PostgreSQL read the same way.
+// text spliced into SQL), rows read by column, and transactions. Placeholders are $1, $2, ...,
+// which both stores read the same way.
 #pragma once
 
 #include <cstdint>

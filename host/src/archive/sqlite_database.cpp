@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <string>
 #include <unordered_map>
 
 #include "archive/archive_text.hpp"
@@ -34,10 +35,12 @@ Long ErrorNumberOf(int code) {
   }
 }
 
-// Binds the parameters in order; a failure raises the SQLite result code.
+// Binds parameter i to the placeholder "$<i+1>" (SQLite numbers named placeholders in the order
+// they first appear, so they are looked up by name); a failure raises the SQLite result code.
 void Bind(sqlite3_stmt* stmt, const Params& params) {
   for (std::size_t i = 0; i < params.size(); ++i) {
-    const int index = static_cast<int>(i) + 1;
+    const int index = sqlite3_bind_parameter_index(stmt, ("$" + std::to_string(i + 1)).c_str());
+    if (index == 0) continue;  // not used by this statement
     const Value& value = params[i];
     int rc = SQLITE_OK;
     if (std::holds_alternative<std::monostate>(value)) {
