@@ -68,8 +68,8 @@ TEST(SqliteArchive, AReadOnlyArchiveIsNamed) {
   const TempDir dir;
   const String path = dir / "archive.sqlite";
   host::OpenArchive(path)->Store(SampleEntry("SN-R", 1));
-  std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_read |
-                                               std::filesystem::perms::owner_exec);
+  std::filesystem::permissions(
+      dir.Path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   std::filesystem::permissions(path, std::filesystem::perms::owner_read);
   const Raised raised = RaisedBy([&] {
     const auto archive = host::OpenArchive(path);

@@ -3,10 +3,10 @@
 #include <fmt/format.h>
 #include <libpq-fe.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
-#include <unistd.h>
 
 #include "velko/frame/numeric.hpp"
 #include "velko/host/documents/test_record.hpp"
@@ -90,10 +90,15 @@ host::ArchiveEntry SampleEntry(const String& serial, int seed, int measurements)
   entry.report = fmt::format("<html>report {} of {}</html>", seed, serial);
   for (int i = 0; i < measurements; ++i) {
     const double value = 0.1 + 0.01 * seed + i;
-    entry.measurements.push_back({10 + i, fmt::format("Step {}", i), fmt::format("KEY_{}", i),
-                                  value, FormatNumber(value), "Ω", 1,
-                                  {{"IEC 62353:2014 Class I", std::nullopt, 0.3 + i},
-                                   {"In-house limits", 0.01, 0.2 + i}}});
+    entry.measurements.push_back(
+        {10 + i,
+         fmt::format("Step {}", i),
+         fmt::format("KEY_{}", i),
+         value,
+         FormatNumber(value),
+         "Ω",
+         1,
+         {{"IEC 62353:2014 Class I", std::nullopt, 0.3 + i}, {"In-house limits", 0.01, 0.2 + i}}});
   }
   return entry;
 }

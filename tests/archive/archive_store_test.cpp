@@ -33,9 +33,10 @@ using ArchiveTest = ArchiveStoreTest;
 
 TEST_P(ArchiveTest, HostileDeviceTextsAreStoredAndFoundExactly) {
   const auto archive = Open();
-  for (const String& text : {String("O'Brien \"quoted\"; DROP TABLE records; --"),
-                            String("' OR '1'='1"), String("Прибор №7 / 医疗设备 / 🩺"),
-                            String("back\\slash %_ wild*cards"), String("line\nbreak\ttab")}) {
+  for (const String& text :
+       {String("O'Brien \"quoted\"; DROP TABLE records; --"), String("' OR '1'='1"),
+        String("Прибор №7 / 医疗设备 / 🩺"), String("back\\slash %_ wild*cards"),
+        String("line\nbreak\ttab")}) {
     host::ArchiveEntry entry = SampleEntry(text, 1);
     entry.summary.tester = text;
     entry.measurements[0].elementName = text;
@@ -150,7 +151,9 @@ TEST_P(ArchiveTest, AFailingStoreLeavesNothingOfItsTransaction) {
   host::ArchiveEntry again = SampleEntry("SN-D", 2);
   again.summary.recordId = stored.summary.recordId;
   EXPECT_EQ(ErrorOf([&] { archive->Store(again); }), ae::kDuplicateRecord);
-  EXPECT_EQ(ErrorOf([&] { archive->StoreAll({SampleEntry("SN-D", 3), again}); }),
+  EXPECT_EQ(ErrorOf([&] {
+              archive->StoreAll({SampleEntry("SN-D", 3), again});
+            }),
             ae::kDuplicateRecord);
   EXPECT_EQ(archive->History("SN-D").size(), 1u);
   EXPECT_EQ(CountAll(*archive), 3u);
@@ -213,7 +216,8 @@ TEST_P(ArchiveTest, EightConcurrentWritersLoseNothingAndMixNothing) {
       }
     });
   }
-  for (std::thread& writer : writers) writer.join();
+  for (std::thread& writer : writers)
+    writer.join();
   const auto archive = Open();
   for (int w = 0; w < kWriters; ++w) {
     EXPECT_EQ(failures[w], "");

@@ -13,7 +13,7 @@ constexpr Long kLowBound = 1;
 
 std::optional<double> BoundOf(const Ref<ILimit>& limit, Long index) {
   if (!limit->Defined(index)) return std::nullopt;
-  return static_cast<double>(limit->Value(index));
+  return SingleAsDecimal(limit->Value(index));
 }
 
 // The standards that judge the element's readings under this setup.

@@ -17,6 +17,16 @@ Long NodeStatus(const Ref<ITestElement>& node) {
   });
 }
 
+double SingleAsDecimal(Single value) {
+  return ParseNumber(FormatNumber(value));
+}
+
+double NumberOf(const Variant& value) {
+  // A Single means its seven digits (0.043, not 0.0430000014603138).
+  if (value.GetType() == Variant::Type::kSingle) return SingleAsDecimal(value.ToSingle());
+  return value.ToDouble();
+}
+
 std::vector<MeasuredValue> MeasuredValues(const Ref<ITestElement>& node) {
   return QuietlyOr(std::vector<MeasuredValue>(), [&] {
     std::vector<MeasuredValue> values;
@@ -29,7 +39,7 @@ std::vector<MeasuredValue> MeasuredValues(const Ref<ITestElement>& node) {
       const Variant value = m->Value();
       MeasuredValue reading{key.ToString(), {}, m->Unit(), m->Status(), {}, m->LimitKey()};
       const bool flag = m->ValueType() == kValueBoolean;
-      if (!flag && value.IsNumeric()) reading.number = value.ToDouble();
+      if (!flag && value.IsNumeric()) reading.number = NumberOf(value);
       reading.text = flag             ? String(value.ToBoolean() ? "yes" : "no")
                      : reading.number ? FormatNumberPattern(*reading.number, m->ValueFormat())
                                       : value.ToString();

@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "velko/frame/variant.hpp"
 #include "velko/typelib/sequence.hpp"
 
 namespace velko::host {
@@ -17,6 +18,10 @@ struct MeasuredValue {
   std::optional<double> number;  // the value when it is a number (not a flag or a text)
   String limitKey;               // the key of the limits that judge it
 };
+
+// A number of a reading or a limit as a decimal number: a Single by its seven significant digits.
+double SingleAsDecimal(Single value);
+double NumberOf(const Variant& value);
 
 // The name of a node (its info); "" when it has none.
 String NodeName(const Ref<ITestElement>& node);
