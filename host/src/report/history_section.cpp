@@ -20,14 +20,14 @@ constexpr Long kStyleTableHeading = 5;
 constexpr Long kStyleBody = 6;
 constexpr Integer kTableGrid = 3;
 constexpr Long kShadedHeader = 12632256;  // light grey
-constexpr const char* kTableFormat = "<+2500|>1250|>1250|>1100|>1250|>1250|<+1400";
+constexpr const char* kTableFormat = "<+2400|>+1200|>+1200|>+1100|>+1200|>+1300|<+1600";
 constexpr const char* kCellSpecials = "|;{}";
 constexpr const char* kCellReplacements = " ,()";
 
 // The chart's size in pixels, its plot area and its height in the writer's unit.
 constexpr double kChartWidth = 232;
 constexpr double kChartHeight = 118;
-constexpr double kPlotLeft = 44;
+constexpr double kPlotLeft = 58;
 constexpr double kPlotRight = 224;
 constexpr double kPlotTop = 22;
 constexpr double kPlotBottom = 100;
@@ -165,7 +165,7 @@ String SeriesChartSvg(const MeasurementSeries& series) {
         "stroke-dasharray=\"4 3\"/><text x=\"{3}\" y=\"{4:.1f}\" fill=\"#c62828\" "
         "text-anchor=\"end\">{5}</text>",
         kPlotLeft, y, kPlotRight, kPlotLeft - 3, y + 3,
-        EscapedMarkup(word + FormatNumber(ThroughDecimal(*bound))));
+        EscapedMarkup(word + fmt::format("{:.4g}", *bound)));
   }
   String line;
   String dots;
