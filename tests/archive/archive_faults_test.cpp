@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "archive/archive_store_fixture.hpp"
+#include "support/error_helpers.hpp"
 #include "velko/frame/error.hpp"
 #include "velko/host/archive/archive_errors.hpp"
 
@@ -16,30 +17,15 @@ namespace {
 
 namespace ae = host::archive_error;
 
-struct Raised {
-  Long number = 0;
-  String description;
-};
-
-template <class F>
-Raised RaisedBy(F&& body) {
-  try {
-    body();
-  } catch (const Error& e) {
-    return {e.Number(), e.Description()};
-  }
-  return {};
-}
-
 TEST(SqliteArchive, ADamagedFileIsNamedAndLeftAsItIs) {
   const TempDir dir;
   const String path = dir / "archive.sqlite";
   const String garbage = "this is not a database, but it holds someone's notes\n";
   WriteFileText(path, garbage + String(8192, 'x'));
-  const Raised raised = RaisedBy([&] { host::OpenArchive(path); });
-  EXPECT_EQ(raised.number, ae::kNotAnArchive);
-  EXPECT_NE(raised.description.find(path), String::npos) << raised.description;
-  EXPECT_NE(raised.description.find("not a database"), String::npos) << raised.description;
+  const Error raised = CaughtError([&] { host::OpenArchive(path); });
+  EXPECT_EQ(raised.Number(), ae::kNotAnArchive);
+  EXPECT_NE(raised.Description().find(path), String::npos) << raised.Description();
+  EXPECT_NE(raised.Description().find("not a database"), String::npos) << raised.Description();
   EXPECT_EQ(ReadFileText(path).substr(0, garbage.size()), garbage);
 }
 
@@ -52,10 +38,10 @@ TEST(SqliteArchive, AnArchiveLockedByAnotherProgramIsNamedAndWorksOnceReleased) 
   ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
 
   const host::ArchiveEntry entry = SampleEntry("SN-L", 1);
-  EXPECT_EQ(RaisedBy([&] { archive->CheckWritable(); }).number, ae::kLocked);
-  const Raised raised = RaisedBy([&] { archive->Store(entry); });
-  EXPECT_EQ(raised.number, ae::kLocked);
-  EXPECT_NE(raised.description.find("locked"), String::npos) << raised.description;
+  EXPECT_EQ(CaughtError([&] { archive->CheckWritable(); }).Number(), ae::kLocked);
+  const Error raised = CaughtError([&] { archive->Store(entry); });
+  EXPECT_EQ(raised.Number(), ae::kLocked);
+  EXPECT_NE(raised.Description().find("locked"), String::npos) << raised.Description();
 
   sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
   sqlite3_close(other);
@@ -71,13 +57,13 @@ TEST(SqliteArchive, AReadOnlyArchiveIsNamed) {
   std::filesystem::permissions(
       dir.Path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   std::filesystem::permissions(path, std::filesystem::perms::owner_read);
-  const Raised raised = RaisedBy([&] {
+  const Error raised = CaughtError([&] {
     const auto archive = host::OpenArchive(path);
     archive->Store(SampleEntry("SN-R", 2));
   });
   std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_all);
-  EXPECT_TRUE(raised.number == ae::kReadOnly || raised.number == ae::kUnavailable)
-      << raised.description;
+  EXPECT_TRUE(raised.Number() == ae::kReadOnly || raised.Number() == ae::kUnavailable)
+      << raised.Description();
 }
 
 TEST(SqliteArchive, ReadingCommandsMakeNoArchive) {
@@ -88,7 +74,8 @@ TEST(SqliteArchive, ReadingCommandsMakeNoArchive) {
   const auto archive = host::OpenArchive(path, reading);
   EXPECT_TRUE(archive->History("SN-1").empty());
   EXPECT_FALSE(archive->Find("0123456789abcdef"));
-  EXPECT_EQ(RaisedBy([&] { archive->Store(SampleEntry("SN-1", 1)); }).number, ae::kUnavailable);
+  EXPECT_EQ(CaughtError([&] { archive->Store(SampleEntry("SN-1", 1)); }).Number(),
+            ae::kUnavailable);
   EXPECT_FALSE(std::filesystem::exists(dir / "nested"));
 }
 
@@ -103,17 +90,17 @@ TEST_F(PostgresFaults, AServerThatIsDownIsNamed) {
   // A port on this machine where no server listens (the test's own server's port plus one).
   const char* port = std::getenv("PGPORT");
   const String uri = PostgresUriWith("port", std::to_string(std::atoi(port ? port : "5432") + 1));
-  const Raised raised = RaisedBy([&] { host::OpenArchive(uri); });
-  EXPECT_EQ(raised.number, ae::kUnavailable) << raised.description;
-  EXPECT_NE(raised.description.find("postgresql://"), String::npos) << raised.description;
+  const Error raised = CaughtError([&] { host::OpenArchive(uri); });
+  EXPECT_EQ(raised.Number(), ae::kUnavailable) << raised.Description();
+  EXPECT_NE(raised.Description().find("postgresql://"), String::npos) << raised.Description();
 }
 
 TEST_F(PostgresFaults, AWrongPasswordIsNamedAndNotShown) {
   const String uri = PostgresUriWith("password", "not-the-password");
-  const Raised raised = RaisedBy([&] { host::OpenArchive(uri); });
-  EXPECT_EQ(raised.number, ae::kRefused) << raised.description;
-  EXPECT_NE(raised.description.find("password"), String::npos) << raised.description;
-  EXPECT_EQ(raised.description.find("not-the-password"), String::npos) << raised.description;
+  const Error raised = CaughtError([&] { host::OpenArchive(uri); });
+  EXPECT_EQ(raised.Number(), ae::kRefused) << raised.Description();
+  EXPECT_NE(raised.Description().find("password"), String::npos) << raised.Description();
+  EXPECT_EQ(raised.Description().find("not-the-password"), String::npos) << raised.Description();
 }
 
 TEST_F(PostgresFaults, AConnectionDroppedInTheMiddleOfAStoreLeavesNothing) {
@@ -139,12 +126,12 @@ TEST_F(PostgresFaults, AConnectionDroppedInTheMiddleOfAStoreLeavesNothing) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
   });
-  const Raised raised = RaisedBy([&] { archive->Store(SampleEntry("SN-P", 1)); });
+  const Error raised = CaughtError([&] { archive->Store(SampleEntry("SN-P", 1)); });
   cutter.join();
   PQclear(PQexec(holder, "ROLLBACK"));
   PQfinish(holder);
 
-  EXPECT_EQ(raised.number, ae::kConnectionLost) << raised.description;
+  EXPECT_EQ(raised.Number(), ae::kConnectionLost) << raised.Description();
   const auto again = host::OpenArchive(uri);
   EXPECT_TRUE(again->History("SN-P").empty());
   again->Store(SampleEntry("SN-P", 2));

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "archive/archive_store_fixture.hpp"
+#include "support/error_helpers.hpp"
 #include "velko/frame/error.hpp"
 #include "velko/host/archive/archive_errors.hpp"
 
@@ -11,17 +12,6 @@ namespace velko::test {
 namespace {
 
 namespace ae = host::archive_error;
-
-// Runs `body` and returns the number of the velko::Error it raises (0: none).
-template <class F>
-Long ErrorOf(F&& body) {
-  try {
-    body();
-  } catch (const Error& e) {
-    return e.Number();
-  }
-  return 0;
-}
 
 std::size_t CountAll(host::Archive& archive) {
   std::size_t n = 0;
@@ -73,7 +63,7 @@ TEST_P(ArchiveTest, ARecordIsFoundByTheStartOfItsId) {
 
   EXPECT_EQ(archive->Find("ABCDEF01-0000-4000-8000-000000000002")->summary.recordId,
             second.summary.recordId);
-  EXPECT_EQ(ErrorOf([&] { archive->Find("abcdef01"); }), ae::kAmbiguousRecord);
+  EXPECT_EQ(ErrorNumberOf([&] { archive->Find("abcdef01"); }), ae::kAmbiguousRecord);
   EXPECT_FALSE(archive->Find("abcdef0"));  // too short to stand for an ID
   EXPECT_FALSE(archive->Find("abcdef02"));
   EXPECT_FALSE(archive->Find("abcdef01%"));
@@ -129,7 +119,7 @@ TEST_P(ArchiveTest, ALaterRecordSupersedesAnEarlierOneWithoutChangingIt) {
   archive->Store(wrong);
   host::ArchiveEntry unknown = SampleEntry("SN-S", 2);
   unknown.summary.supersedes = "00000000-0000-4000-8000-000000000000";
-  EXPECT_EQ(ErrorOf([&] { archive->Store(unknown); }), ae::kUnknownSupersede);
+  EXPECT_EQ(ErrorNumberOf([&] { archive->Store(unknown); }), ae::kUnknownSupersede);
   EXPECT_EQ(archive->History("SN-S").size(), 1u);
 
   host::ArchiveEntry corrected = SampleEntry("SN-S", 3);
@@ -150,8 +140,8 @@ TEST_P(ArchiveTest, AFailingStoreLeavesNothingOfItsTransaction) {
   archive->Store(stored);
   host::ArchiveEntry again = SampleEntry("SN-D", 2);
   again.summary.recordId = stored.summary.recordId;
-  EXPECT_EQ(ErrorOf([&] { archive->Store(again); }), ae::kDuplicateRecord);
-  EXPECT_EQ(ErrorOf([&] {
+  EXPECT_EQ(ErrorNumberOf([&] { archive->Store(again); }), ae::kDuplicateRecord);
+  EXPECT_EQ(ErrorNumberOf([&] {
               archive->StoreAll({SampleEntry("SN-D", 3), again});
             }),
             ae::kDuplicateRecord);
@@ -196,7 +186,7 @@ TEST_P(ArchiveTest, TheSchemaIsMadeOnceAndAnArchiveOfANewerProgramIsRefused) {
   } else {
     PostgresExecute(Location(), "UPDATE archive_schema SET version = 99");
   }
-  EXPECT_EQ(ErrorOf([&] { Open(); }), ae::kNewerSchema);
+  EXPECT_EQ(ErrorNumberOf([&] { Open(); }), ae::kNewerSchema);
 }
 
 TEST_P(ArchiveTest, EightConcurrentWritersLoseNothingAndMixNothing) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "host_fixture.hpp"
+#include "support/error_helpers.hpp"
 #include "support/failing_file_system.hpp"
 #include "support/test_paths.hpp"
 #include "velko/frame/error.hpp"
@@ -17,16 +18,6 @@ namespace velko::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-template <class F>
-Long ErrorOf(F&& body) {
-  try {
-    body();
-  } catch (const Error& e) {
-    return e.Number();
-  }
-  return 0;
-}
 
 std::size_t FilesIn(const String& folder) {
   if (!fs::exists(folder)) return 0;
@@ -109,7 +100,7 @@ TEST_F(KeepRunTest, BeforeTheRunAFolderThatCannotTakeTheOutputsIsRefused) {
   for (const Case& c : cases) {
     FailingFileSystem files;
     c.fault(files);
-    EXPECT_EQ(ErrorOf([&] { Check(files, {c.folder, {}, {}}); }), c.error) << c.name;
+    EXPECT_EQ(ErrorNumberOf([&] { Check(files, {c.folder, {}, {}}); }), c.error) << c.name;
     EXPECT_EQ(FilesIn(dir / "out"), 0u) << c.name;
   }
   EXPECT_EQ(ReadFileText(dir / "a-file"), "not a folder");
@@ -121,7 +112,7 @@ TEST_F(KeepRunTest, BeforeTheRunAFolderThatCannotTakeTheOutputsIsRefused) {
 
 TEST_F(KeepRunTest, BeforeTheRunARecordToSupersedeMustBeArchived) {
   FailingFileSystem files;
-  EXPECT_EQ(ErrorOf([&] {
+  EXPECT_EQ(ErrorNumberOf([&] {
               host::CheckBeforeRun(files, *archive, {dir / "out", {}, {}},
                                    {kSampleSequence, kHealthySetup, {}},
                                    Perform(kHealthySetup).prepared.tree, "0123456789");
@@ -144,7 +135,8 @@ TEST_F(KeepRunTest, AFailureAtAnyPointLeavesNoFileAndNoArchiveEntry) {
     if (!c.failingWrite) {  // the record ID is stored already: the archive refuses the entry
       archive->Store({host::SummaryOfRun(plan, performed), "<doc/>", "<html/>", {}});
     }
-    EXPECT_NE(ErrorOf([&] { host::KeepRun(failing, *archive, plan, performed, {}); }), 0) << c.name;
+    EXPECT_NE(ErrorNumberOf([&] { host::KeepRun(failing, *archive, plan, performed, {}); }), 0)
+        << c.name;
     EXPECT_EQ(FilesIn(dir / "out"), 0u) << c.name;
     EXPECT_EQ(archive->History("NM300-04711").size(), c.failingWrite ? 0u : 1u) << c.name;
     if (!c.failingWrite) archive = host::OpenArchive(dir / ("archive-" + String(c.name)));

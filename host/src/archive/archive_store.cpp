@@ -17,6 +17,7 @@
 #include "velko/host/archive/archive.hpp"
 #include "velko/host/archive/archive_errors.hpp"
 #include "velko/host/archive/content_hash.hpp"
+#include "velko/host/session/clock.hpp"
 
 namespace velko::host {
 namespace {
@@ -94,14 +95,6 @@ void InsertRows(sql::Database& db, const char* table, const char* columnList, st
                            Placeholders(count, columns)),
                params);
   }
-}
-
-String StoredAt() {
-  const std::time_t now = std::time(nullptr);
-  std::tm utc{};
-  gmtime_r(&now, &utc);
-  return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}Z", utc.tm_year + 1900, utc.tm_mon + 1,
-                     utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
 }
 
 class ArchiveStore final : public Archive {
@@ -320,7 +313,7 @@ class ArchiveStore final : public Archive {
                            s.started,
                            s.finished,
                            std::int64_t{s.verdict},
-                           StoredAt(),
+                           NowTextUtc(),
                            sql::Blob{Deflate(entry.document)},
                            static_cast<std::int64_t>(entry.document.size()),
                            Sha256Hex(entry.document),

@@ -125,14 +125,6 @@ String LoginName() {
   return found->pw_name;
 }
 
-String NowText() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return fmt::format("{:04}-{:02}-{:02} {:02}:{:02}:{:02}", local.tm_year + 1900, local.tm_mon + 1,
-                     local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-}
-
 RunOutputs OutputNames(const OutputRequest& request, const String& serial, const String& dateTime,
                        const String& recordId, const String& sequence) {
   String device = FileNamePart(serial);

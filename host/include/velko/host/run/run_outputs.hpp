@@ -9,6 +9,7 @@
 #include "velko/host/files/file_system.hpp"
 #include "velko/host/report/report_chain.hpp"
 #include "velko/host/run/run_preparation.hpp"
+#include "velko/host/session/clock.hpp"
 
 namespace velko::host {
 
@@ -81,9 +82,6 @@ RecordSummary SummaryOfRun(const KeepingPlan& plan, const PerformedRun& run);
 // archive entry: all three, or none of them when anything fails (the error escapes).
 RunOutputs KeepRun(FileSystem& files, Archive& archive, const KeepingPlan& plan,
                    const PerformedRun& run, const ReportSettings& settings);
-
-// The local time now, "2024-06-03 14:05:09".
-String NowText();
 
 // The name the user who runs this program logs in with; "" when there is none.
 String LoginName();
