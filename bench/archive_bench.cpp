@@ -5,8 +5,9 @@
 // server is given (VELKO_TEST_POSTGRESQL, as tests/archive/with_postgresql.sh sets it), for
 // PostgreSQL. Run by `make bench`; figures into the "archive" part of docs/performance.md.
 //
-// Options: --records=N (default 1000000)  --folder=DIR (the SQLite file; default a temporary
-// folder)  --report=FILE (rewrite the part between "archive:begin" and "archive:end")
+// Options: --records=N (default 1000000)  --postgresql-records=N (default: as many)  --folder=DIR
+// (the SQLite file; default a temporary folder)  --report=FILE (rewrite the part between
+// "archive:begin" and "archive:end")
 // --command=TEXT (how the run was started, for the page)
 #include <fmt/format.h>
 #include <libpq-fe.h>
@@ -38,6 +39,7 @@ constexpr int kSamples = 200;
 
 struct Options {
   std::size_t records = 1000000;
+  std::size_t postgresRecords = 0;  // 0: as many as SQLite gets
   String folder;
   String report;
   String command = "velko_archive_bench";
@@ -58,8 +60,11 @@ host::ArchiveEntry GeneratedEntry(std::size_t n, std::size_t devices, const Stri
   host::ArchiveEntry e;
   host::RecordSummary& s = e.summary;
   s.recordId = prefix + HexId(n).substr(prefix.size());
-  s.device = {fmt::format("SN-{:07}", device), fmt::format("A-{:07}", device), "Norvale Medical",
-              "InfuSafe 300", {{"SerialNumber", fmt::format("SN-{:07}", device)}}};
+  s.device = {fmt::format("SN-{:07}", device),
+              fmt::format("A-{:07}", device),
+              "Norvale Medical",
+              "InfuSafe 300",
+              {{"SerialNumber", fmt::format("SN-{:07}", device)}}};
   s.sequenceName = "Recurrent test and test after repair, class I device with type BF applied part";
   s.sequenceHash = String(64, 'c');
   s.standards = {"IEC 62353:2014 Class I", "In-house limits"};
@@ -73,10 +78,15 @@ host::ArchiveEntry GeneratedEntry(std::size_t n, std::size_t devices, const Stri
   for (int i = 0; i < kMeasurements; ++i) {
     const double value = ParseNumber(fmt::format("{:.3f}", 0.05 + 0.001 * i + 0.0005 * test));
     const String text = FormatNumber(value);
-    e.measurements.push_back({100 + i, fmt::format("Measurement {}", i), fmt::format("KEY_{:02}", i),
-                              value, text, "Ω", 1,
-                              {{"IEC 62353:2014 Class I", std::nullopt, 0.3},
-                               {"In-house limits", std::nullopt, 0.2}}});
+    e.measurements.push_back(
+        {100 + i,
+         fmt::format("Measurement {}", i),
+         fmt::format("KEY_{:02}", i),
+         value,
+         text,
+         "Ω",
+         1,
+         {{"IEC 62353:2014 Class I", std::nullopt, 0.3}, {"In-house limits", std::nullopt, 0.2}}});
     document += fmt::format(
         "<ResultItem Status=\"Passed\" ElementID=\"{0}\"><Measurement Key=\"KEY_{1:02}\" "
         "Unit=\"&#937;\" Status=\"1\"><Value Type=\"Float\">{2}</Value></Measurement>"
@@ -95,7 +105,7 @@ host::ArchiveEntry GeneratedEntry(std::size_t n, std::size_t devices, const Stri
 struct Figures {
   String store;
   std::size_t records = 0;
-  double importRate = 0;  // records per second
+  double importRate = 0;                 // records per second
   double storeMedian = 0, storeP95 = 0;  // ms
   double historyMedian = 0, historyP95 = 0;
   double compareMedian = 0, compareP95 = 0;
@@ -141,9 +151,8 @@ Figures Measure(const String& name, const String& location, std::size_t records,
   f.importRate = records / std::chrono::duration<double>(importing).count();
   std::mt19937 random(20240603);
   const auto someDevice = [&] { return fmt::format("SN-{:07}", random() % devices); };
-  std::tie(f.storeMedian, f.storeP95) = Timed(kSamples / 2, [&](int i) {
-    archive->Store(GeneratedEntry(records + i, devices, "ffff"));
-  });
+  std::tie(f.storeMedian, f.storeP95) = Timed(
+      kSamples / 2, [&](int i) { archive->Store(GeneratedEntry(records + i, devices, "ffff")); });
   std::tie(f.historyMedian, f.historyP95) =
       Timed(kSamples, [&](int) { archive->History(someDevice()); });
   std::tie(f.compareMedian, f.compareP95) = Timed(kSamples, [&](int) {
@@ -175,16 +184,21 @@ double PostgresBytes(const String& uri) {
 
 String Table(const std::vector<Figures>& figures) {
   String t = "| | target |";
-  for (const Figures& f : figures) t += " " + f.store + " |";
+  for (const Figures& f : figures)
+    t += " " + f.store + " |";
   t += "\n|---|---|";
-  for (std::size_t i = 0; i < figures.size(); ++i) t += "---|";
+  for (std::size_t i = 0; i < figures.size(); ++i)
+    t += "---|";
   const auto row = [&](const char* what, const char* target, auto cell) {
     t += fmt::format("\n| {} | {} |", what, target);
-    for (const Figures& f : figures) t += " " + cell(f) + " |";
+    for (const Figures& f : figures)
+      t += " " + cell(f) + " |";
   };
-  row("records in the archive", "1,000,000", [](const Figures& f) { return fmt::format("{}", f.records); });
-  row("store one run durably (synced), median / 95 %", "<= 20 ms",
-      [](const Figures& f) { return fmt::format("{:.2f} / {:.2f} ms", f.storeMedian, f.storeP95); });
+  row("records in the archive", "1,000,000",
+      [](const Figures& f) { return fmt::format("{}", f.records); });
+  row("store one run durably (synced), median / 95 %", "<= 20 ms", [](const Figures& f) {
+    return fmt::format("{:.2f} / {:.2f} ms", f.storeMedian, f.storeP95);
+  });
   row("bulk import in batches of 1,000", ">= 2,000 records/s (SQLite)",
       [](const Figures& f) { return fmt::format("{:.0f} records/s", f.importRate); });
   row("history of one device, median / 95 %", "<= 5 ms", [](const Figures& f) {
@@ -193,19 +207,18 @@ String Table(const std::vector<Figures>& figures) {
   row("compare (first and 5 newest tests), median / 95 %", "<= 20 ms", [](const Figures& f) {
     return fmt::format("{:.2f} / {:.2f} ms", f.compareMedian, f.compareP95);
   });
-  row("size per record", "-", [](const Figures& f) {
-    return fmt::format("{:.0f} bytes", f.bytesPerRecord);
-  });
+  row("size per record", "-",
+      [](const Figures& f) { return fmt::format("{:.0f} bytes", f.bytesPerRecord); });
   return t + "\n";
 }
 
 void WriteReport(const Options& o, const std::vector<Figures>& figures) {
   const String part = fmt::format(
-      "<!-- archive:begin -->\nMeasured by `{}` on this machine ({} cores): {} generated records of {} "
+      "<!-- archive:begin -->\nMeasured by `{}` on this machine ({} cores): generated records of "
+      "{} "
       "measurements each, {} per device, the SQLite file on local disk and the PostgreSQL server "
       "on the same machine (pg_virtualenv).\n\n{}<!-- archive:end -->",
-      o.command, ::sysconf(_SC_NPROCESSORS_ONLN), o.records, kMeasurements, kRecordsPerDevice,
-      Table(figures));
+      o.command, ::sysconf(_SC_NPROCESSORS_ONLN), kMeasurements, kRecordsPerDevice, Table(figures));
   std::cout << part << "\n";
   if (o.report.empty()) return;
   std::ifstream in(o.report);
@@ -232,6 +245,7 @@ Options Parse(int argc, char** argv) {
       return arg.substr(prefix.size());
     };
     if (auto v = value("--records")) o.records = std::stoul(*v);
+    if (auto v = value("--postgresql-records")) o.postgresRecords = std::stoul(*v);
     if (auto v = value("--folder")) o.folder = *v;
     if (auto v = value("--report")) o.report = *v;
     if (auto v = value("--command")) o.command = *v;
@@ -246,8 +260,9 @@ int main(int argc, char** argv) {
   using namespace velko::bench;
   const Options options = Parse(argc, argv);
   const fs::path folder =
-      options.folder.empty() ? fs::temp_directory_path() / ("velko-archive-bench-" + std::to_string(::getpid()))
-                             : fs::path(options.folder);
+      options.folder.empty()
+          ? fs::temp_directory_path() / ("velko-archive-bench-" + std::to_string(::getpid()))
+          : fs::path(options.folder);
   fs::create_directories(folder);
   const velko::String file = (folder / "archive.sqlite").string();
   fs::remove(file);
@@ -255,7 +270,8 @@ int main(int argc, char** argv) {
   std::vector<Figures> figures;
   figures.push_back(Measure("SQLite", file, options.records, [&] { return SqliteBytes(file); }));
   if (const char* uri = std::getenv("VELKO_TEST_POSTGRESQL"); uri && *uri) {
-    figures.push_back(Measure("PostgreSQL", uri, options.records, [&] { return PostgresBytes(uri); }));
+    const std::size_t records = options.postgresRecords ? options.postgresRecords : options.records;
+    figures.push_back(Measure("PostgreSQL", uri, records, [&] { return PostgresBytes(uri); }));
   }
   WriteReport(options, figures);
   if (options.folder.empty()) fs::remove_all(folder);

@@ -50,6 +50,7 @@ TEST_P(ArchiveTest, HostileDeviceTextsAreStoredAndFoundExactly) {
     EXPECT_EQ(measured[0].measurements[0].elementName, text);
   }
   EXPECT_TRUE(archive->History("anything").empty());
+  EXPECT_TRUE(archive->History("").empty());  // no asset number is no device
   EXPECT_EQ(archive->History("' OR '1'='1").size(), 1u);
 }
 

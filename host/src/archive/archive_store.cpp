@@ -128,7 +128,9 @@ class ArchiveStore final : public Archive {
 
   std::vector<RecordSummary> History(const String& device) override {
     std::vector<RecordSummary> history;
-    if (!db_) return history;
+    if (!db_ || device.empty())
+      return history;  // "" names no device (it would match every
+                       // record without an asset number)
     db_->Query(fmt::format("SELECT {} FROM records r WHERE {} ORDER BY r.seq DESC", kSummaryColumns,
                            kOfDevice),
                {device}, [&](const Row& row) { history.push_back(SummaryOf(row).summary); });
@@ -149,7 +151,7 @@ class ArchiveStore final : public Archive {
   std::vector<MeasuredRecord> Measurements(const String& device, std::size_t last,
                                            const String& before) override {
     std::vector<MeasuredRecord> records;
-    if (!db_) return records;
+    if (!db_ || device.empty()) return records;
     std::int64_t limit = std::numeric_limits<std::int64_t>::max();
     if (!before.empty()) {
       const std::vector<std::int64_t> seqs = SeqsOfId(before);

@@ -99,7 +99,7 @@ class Archive {
   // Stores many entries in one transaction (an import): all of them, or none.
   virtual void StoreAll(const std::vector<ArchiveEntry>& entries) = 0;
 
-  // The device's records (by serial or asset number, exactly), newest first.
+  // The device's records (by serial or asset number, exactly), newest first; none for "".
   virtual std::vector<RecordSummary> History(const String& device) = 0;
   // A record by its ID or the start of it (at least 8 characters); none when there is no such
   // record; several that start so raise kAmbiguousRecord.
