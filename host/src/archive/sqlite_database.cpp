@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <unordered_map>
@@ -35,12 +36,35 @@ Long ErrorNumberOf(int code) {
   }
 }
 
-// Binds parameter i to the placeholder "$<i+1>" (SQLite numbers named placeholders in the order
-// they first appear, so they are looked up by name); a failure raises the SQLite result code.
-void Bind(sqlite3_stmt* stmt, const Params& params) {
-  for (std::size_t i = 0; i < params.size(); ++i) {
-    const int index = sqlite3_bind_parameter_index(stmt, ("$" + std::to_string(i + 1)).c_str());
-    if (index == 0) continue;  // not used by this statement
+struct Finalizer {
+  void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+};
+using StatementHandle = std::unique_ptr<sqlite3_stmt, Finalizer>;
+
+// A prepared statement with the slot of each placeholder: SQLite numbers named placeholders in
+// the order they first appear, so "$3" need not be the third; found once, when it is prepared.
+struct PreparedStatement {
+  explicit PreparedStatement(sqlite3_stmt* stmt) : handle(stmt) {
+    const int count = sqlite3_bind_parameter_count(stmt);
+    for (int slot = 1; slot <= count; ++slot) {
+      const char* name = sqlite3_bind_parameter_name(stmt, slot);
+      if (!name || name[0] != '$') continue;
+      const std::size_t n = std::strtoul(name + 1, nullptr, 10);
+      if (n == 0) continue;
+      if (slots.size() < n) slots.resize(n, 0);
+      slots[n - 1] = slot;
+    }
+  }
+  StatementHandle handle;
+  std::vector<int> slots;  // slots[i]: where "$<i+1>" is bound; 0 where the statement lacks it
+};
+
+// Binds parameter i to the placeholder "$<i+1>"; a failure raises the SQLite result code.
+void Bind(const PreparedStatement& prepared, const Params& params) {
+  sqlite3_stmt* stmt = prepared.handle.get();
+  for (std::size_t i = 0; i < params.size() && i < prepared.slots.size(); ++i) {
+    const int index = prepared.slots[i];
+    if (index == 0) continue;
     const Value& value = params[i];
     int rc = SQLITE_OK;
     if (std::holds_alternative<std::monostate>(value)) {
@@ -58,11 +82,6 @@ void Bind(sqlite3_stmt* stmt, const Params& params) {
     if (rc != SQLITE_OK) throw rc;
   }
 }
-
-struct Finalizer {
-  void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
-};
-using StatementHandle = std::unique_ptr<sqlite3_stmt, Finalizer>;
 
 // Leaves a statement ready for its next use, whatever happened in this one.
 class StatementUse {
@@ -137,9 +156,10 @@ class SqliteDatabase final : public Database {
 
   void Query(std::string_view statement, const Params& params, const RowVisitor& visit) override {
     try {
-      sqlite3_stmt* stmt = Prepared(statement);
+      const PreparedStatement& prepared = Prepared(statement);
+      sqlite3_stmt* stmt = prepared.handle.get();
       const StatementUse use(stmt);
-      Bind(stmt, params);
+      Bind(prepared, params);
       const SqliteRow row(stmt);
       for (;;) {
         const int rc = sqlite3_step(stmt);
@@ -162,19 +182,17 @@ class SqliteDatabase final : public Database {
  private:
   // The statement prepared once and kept for the life of the connection (an archive runs the same
   // few statements again and again); a fresh one while the kept one is still being read.
-  sqlite3_stmt* Prepared(std::string_view text) {
-    StatementHandle& kept = statements_[String(text)];
-    if (kept && sqlite3_stmt_busy(kept.get()) == 0) return kept.get();
+  const PreparedStatement& Prepared(std::string_view text) {
+    std::unique_ptr<PreparedStatement>& kept = statements_[String(text)];
+    if (kept && sqlite3_stmt_busy(kept->handle.get()) == 0) return *kept;
     sqlite3_stmt* stmt = nullptr;
     const int rc = sqlite3_prepare_v3(db_.get(), text.data(), static_cast<int>(text.size()),
                                       SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
     if (rc != SQLITE_OK) throw rc;
-    if (!kept) {
-      kept.reset(stmt);
-      return stmt;
-    }
-    extra_.emplace_back(stmt);
-    return stmt;
+    auto prepared = std::make_unique<PreparedStatement>(stmt);
+    std::unique_ptr<PreparedStatement>& slot = kept ? extra_.emplace_back() : kept;
+    slot = std::move(prepared);
+    return *slot;
   }
 
   [[noreturn]] void Fail(int rc) const {
@@ -184,8 +202,8 @@ class SqliteDatabase final : public Database {
 
   String path_;
   std::unique_ptr<sqlite3, Closer> db_;  // closed after the statements below are finalised
-  std::unordered_map<String, StatementHandle> statements_;
-  std::vector<StatementHandle> extra_;
+  std::unordered_map<String, std::unique_ptr<PreparedStatement>> statements_;
+  std::vector<std::unique_ptr<PreparedStatement>> extra_;
 };
 
 }  // namespace
