@@ -81,7 +81,8 @@ int main(int argc, char** argv) {
       "(nothing is written then).\n"
       "Registry: the file VELKO_REGISTRY names, else ~/.config/velko/registry.reg, which starts "
       "from the installed default. Catalogues: VELKO_LANGUAGE_PATH, else the installed "
-      "share/velko/lang.\n"
+      "share/velko/lang. Archive: --archive, else VELKO_ARCHIVE, else "
+      "~/.local/share/velko/archive.sqlite.\n"
       "Help on a command: velko COMMAND --help; the manual: man velko.");
 
   velko::cli::RunArgs run;
