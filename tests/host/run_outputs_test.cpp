@@ -105,6 +105,7 @@ TEST_F(KeepRunTest, BeforeTheRunAFolderThatCannotTakeTheOutputsIsRefused) {
   }
   EXPECT_EQ(ReadFileText(dir / "a-file"), "not a folder");
   FailingFileSystem files;
+  EXPECT_EQ(ErrorNumberOf([&] { Check(files, {dir / "out", dir / "same", dir / "./same"}); }), 75);
   const host::KeepingPlan plan = Check(files, {dir / "out", {}, {}});
   EXPECT_EQ(plan.sequenceHash.size(), 64u);
   EXPECT_EQ(FilesIn(dir / "out"), 0u);  // the write check leaves nothing behind

@@ -154,6 +154,13 @@ std::uintmax_t EstimatedOutputBytes(FileSystem& files, const RunInput& input,
 KeepingPlan CheckBeforeRun(FileSystem& files, Archive& archive, const OutputRequest& request,
                            const RunInput& input, const SequenceTree& tree,
                            const String& supersedes) {
+  if (request.record && request.report &&
+      fs::path(*request.record).lexically_normal() ==
+          fs::path(*request.report).lexically_normal()) {
+    throw Error(
+        kErrorFileAccess, kHostSource,
+        HostText("824::The record and the report cannot both be written to %%1.", *request.record));
+  }
   KeepingPlan plan{request, input.sequence, {}, {}};
   plan.sequenceHash = Sha256Hex(files.ReadFile(input.sequence).value_or(String()));
   const std::uintmax_t bytes = EstimatedOutputBytes(files, input, tree);
