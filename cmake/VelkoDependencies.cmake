@@ -6,3 +6,11 @@ find_library(GETTEXTPO_LIBRARY gettextpo REQUIRED)
 add_library(velko_gettextpo INTERFACE)
 target_include_directories(velko_gettextpo INTERFACE ${GETTEXTPO_INCLUDE_DIR})
 target_link_libraries(velko_gettextpo INTERFACE ${GETTEXTPO_LIBRARY})
+
+# The host layer's record archive: SQLite (embedded), PostgreSQL's client library, zlib (documents
+# are kept deflated) and libsodium (content fingerprints).
+find_package(SQLite3 REQUIRED)
+find_package(PostgreSQL REQUIRED)
+find_package(ZLIB REQUIRED)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)

@@ -100,11 +100,21 @@ The folder of the user's registry file (default \fI~/.config\fR).
 .B VELKO_LANGUAGE_PATH
 The folder of the language catalogues (one folder per language). Without it the catalogues
 installed with the library are used.
+.TP
+.B VELKO_ARCHIVE
+The record archive when no \fB\-\-archive\fR is given: the path of an SQLite file, or a
+\fIpostgresql://\fR connection URI. Without it the user's own file is used (see FILES).
+.TP
+.B XDG_DATA_HOME
+The folder of the user's archive (default \fI~/.local/share\fR).
 .SH FILES
 .TP
 .I ~/.config/velko/registry.reg
 The user's registry: plug-in list, registered classes, settings. Until the first change it reads
 as the installed default, from which the first change creates it.
+.TP
+.I ~/.local/share/velko/archive.sqlite
+The user's record archive: every completed run, made on first use.
 .TP
 .I /etc/velko/registry.reg
 The machine-wide registry of the Debian package: the installed default for every user, with the

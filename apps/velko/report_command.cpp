@@ -5,6 +5,7 @@
 #include "printing.hpp"
 #include "velko/host/documents/test_record.hpp"
 #include "velko/host/files/file_system.hpp"
+#include "velko/host/run/run_outputs.hpp"
 #include "velko/host/session/core_session.hpp"
 
 namespace velko::cli {
@@ -16,7 +17,8 @@ int ReportCommand(const ReportArgs& args) {
     PrintProblems(args.record, opened.problems);
     return kExitError;
   }
-  const String html = host::ReportHtml(opened.record.tree, opened.record.setup, args.report);
+  const std::unique_ptr<host::Archive> archive = OpenArchiveForReading(args.archive);
+  const String html = host::ReprintHtml(archive.get(), opened.record, args.report);
   if (args.output) {
     host::LocalFileSystem().ReplaceFile(*args.output, html);
   } else {

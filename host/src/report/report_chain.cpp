@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include "velko/host/report/history_section.hpp"
 #include "velko/outside/html_report.hpp"
 
 namespace velko::host {
@@ -21,18 +22,19 @@ Long ReportOptionsOf(const ReportSettings& settings) {
 }
 
 void PrintRunReport(const SequenceTree& tree, const Ref<CTestSetup>& setup,
-                    const Ref<IReport>& report) {
+                    const Ref<IReport>& report, const DeviceComparison& history) {
   setup->PrintReport(report);
   setup->Status()->PrintReport(report);
   tree.Root()->PrintReport(report, setup);
+  PrintHistorySection(report, history);
 }
 
 String ReportHtml(const SequenceTree& tree, const Ref<CTestSetup>& setup,
-                  const ReportSettings& settings) {
+                  const ReportSettings& settings, const DeviceComparison& history) {
   auto report = MakeRef<HtmlReport>(tree.Name() + " - " + DateText(setup->Status()->TestDate()));
   report->SetReportLevel(ReportLevelOf(settings));
   report->SetReportOptions(ReportOptionsOf(settings));
-  PrintRunReport(tree, setup, report);
+  PrintRunReport(tree, setup, report, history);
   return report->Html();
 }
 
