@@ -2,10 +2,13 @@
 SHELL := /bin/bash
 PACKAGES := cmake ninja-build g++ libpugixml-dev libgettextpo-dev libfmt-dev libcli11-dev \
             libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev gettext \
-            libsodium-dev
+            libsqlite3-dev libpq-dev zlib1g-dev libsodium-dev pkg-config postgresql \
+            postgresql-common
 JOBS ?= $(shell nproc)
 # How long `make fuzz` runs each fuzz target; `make test` runs each for 10 seconds.
 FUZZ_SECONDS ?= 600
+# How many generated records `make bench` fills the archive benchmark's stores with.
+ARCHIVE_RECORDS ?= 1000000
 # When set, `make fuzz` also ends a target after this many executions.
 FUZZ_RUNS ?=
 
@@ -78,8 +81,10 @@ pot: release
 bench: deps
 	cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELKO_BUILD_TESTS=OFF \
 	  -DVELKO_BUILD_BENCHMARKS=ON
-	cmake --build build/bench -j $(JOBS) --target velko_bench
+	cmake --build build/bench -j $(JOBS) --target velko_bench velko_archive_bench
 	build/bench/bench/velko_bench --report=docs/performance.md --command="make bench"
+	bash tests/archive/with_postgresql.sh build/bench/bench/velko_archive_bench \
+	  --records=$(ARCHIVE_RECORDS) --report=docs/performance.md --command="make bench"
 
 release: deps
 	cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELKO_BUILD_TESTS=OFF

@@ -6,9 +6,11 @@ find_library(GETTEXTPO_LIBRARY gettextpo REQUIRED)
 add_library(velko_gettextpo INTERFACE)
 target_include_directories(velko_gettextpo INTERFACE ${GETTEXTPO_INCLUDE_DIR})
 target_link_libraries(velko_gettextpo INTERFACE ${GETTEXTPO_LIBRARY})
-# libsodium: the Ed25519 signatures of test records (host layer).
-find_path(SODIUM_INCLUDE_DIR sodium.h REQUIRED)
-find_library(SODIUM_LIBRARY sodium REQUIRED)
-add_library(velko_sodium INTERFACE)
-target_include_directories(velko_sodium INTERFACE ${SODIUM_INCLUDE_DIR})
-target_link_libraries(velko_sodium INTERFACE ${SODIUM_LIBRARY})
+
+# The host layer's record archive: SQLite (embedded), PostgreSQL's client library, zlib (documents
+# are kept deflated) and libsodium (content fingerprints; the signatures of records).
+find_package(SQLite3 REQUIRED)
+find_package(PostgreSQL REQUIRED)
+find_package(ZLIB REQUIRED)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)

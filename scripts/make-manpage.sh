@@ -108,6 +108,13 @@ The trusted keys file, instead of \fI~/.config/velko/trusted-keys\fR.
 .B VELKO_LANGUAGE_PATH
 The folder of the language catalogues (one folder per language). Without it the catalogues
 installed with the library are used.
+.TP
+.B VELKO_ARCHIVE
+The record archive when no \fB\-\-archive\fR is given: the path of an SQLite file, or a
+\fIpostgresql://\fR connection URI. Without it the user's own file is used (see FILES).
+.TP
+.B XDG_DATA_HOME
+The folder of the user's archive (default \fI~/.local/share\fR).
 .SH FILES
 .TP
 .I ~/.config/velko/registry.reg
@@ -122,6 +129,9 @@ a run writes is signed with it. \fBvelko key\fR prints its public key.
 .I ~/.config/velko/trusted-keys
 The public keys of the stations whose records are trusted, one per line as \fBvelko key\fR prints
 it; the station's own key is always trusted.
+.TP
+.I ~/.local/share/velko/archive.sqlite
+The user's record archive: every completed run, made on first use.
 .TP
 .I /etc/velko/registry.reg
 The machine-wide registry of the Debian package: the installed default for every user, with the

@@ -21,11 +21,50 @@ void AddReportOptions(CLI::App* command, ReportSettings& settings) {
   command->add_flag("--only-failed", settings.onlyFailed, "Report only the failed elements");
 }
 
+void AddArchiveOption(CLI::App* command, velko::cli::ArchiveArg& archive) {
+  command->add_option("--archive", archive.location,
+                      "The record archive: an SQLite file, or postgresql://user@host/database "
+                      "(default: VELKO_ARCHIVE, else ~/.local/share/velko/archive.sqlite)");
+}
+
+// history, show, compare and export: the commands that read the archive.
+void AddArchiveCommands(CLI::App& app, velko::cli::ArchiveArgs& args) {
+  auto* history = app.add_subcommand("history", "List a device's archived records, newest first");
+  history->add_option("DEVICE", args.device, "Serial or asset number")->required();
+  auto* show = app.add_subcommand("show", "Print the stored report of an archived record");
+  show->add_option("RECORD-ID", args.record, "The record ID (or its first 8 characters or more)")
+      ->required();
+  show->add_option("-o,--output", args.output, "HTML file (default: standard output)");
+  AddReportOptions(show, args.report);
+  auto* compare =
+      app.add_subcommand("compare", "Compare a device's measurements with its earlier tests");
+  compare->add_option("DEVICE", args.device, "Serial or asset number")->required();
+  compare->add_option("--last", args.last, "How many of the newest tests (besides the first)")
+      ->capture_default_str();
+  auto* exporting =
+      app.add_subcommand("export", "Write the archived measurements for spreadsheets");
+  exporting->add_flag("--csv", args.csv, "As CSV, one line per measurement");
+  exporting->add_option("DEVICE", args.device, "Only this device (serial or asset number)");
+  exporting->add_option("-o,--output", args.output, "CSV file (default: standard output)");
+  for (CLI::App* command : {history, show, compare, exporting})
+    AddArchiveOption(command, args.archive);
+  // Report options make show print the record again instead of the stored report.
+  show->callback([show, &args] {
+    args.reprint =
+        show->count("--language") + show->count("--detail") + show->count("--only-failed") > 0;
+  });
+}
+
 int Dispatch(CLI::App& app, const velko::cli::RunArgs& run, const velko::cli::ReportArgs& report,
              const velko::cli::VerifyArgs& verify, const velko::cli::ValidateArgs& validate,
-             const std::string& language, const std::string& library) {
+             const velko::cli::ArchiveArgs& archive, const std::string& language,
+             const std::string& library) {
   using namespace velko::cli;
   if (app.got_subcommand("run")) return RunCommand(run);
+  if (app.got_subcommand("history")) return HistoryCommand(archive);
+  if (app.got_subcommand("show")) return ShowCommand(archive);
+  if (app.got_subcommand("compare")) return CompareCommand(archive);
+  if (app.got_subcommand("export")) return ExportCommand(archive);
   if (app.got_subcommand("report")) return ReportCommand(report);
   if (app.got_subcommand("verify")) return VerifyCommand(verify);
   if (app.got_subcommand("key")) return KeyCommand();
@@ -48,7 +87,8 @@ int main(int argc, char** argv) {
       "error or refused input (nothing is written then).\n"
       "Registry: the file VELKO_REGISTRY names, else ~/.config/velko/registry.reg, which starts "
       "from the installed default. Catalogues: VELKO_LANGUAGE_PATH, else the installed "
-      "share/velko/lang.\n"
+      "share/velko/lang. Archive: --archive, else VELKO_ARCHIVE, else "
+      "~/.local/share/velko/archive.sqlite.\n"
       "Help on a command: velko COMMAND --help; the manual: man velko.");
 
   velko::cli::RunArgs run;
@@ -60,10 +100,20 @@ int main(int argc, char** argv) {
   runCommand->add_option("--fault", run.input.fault,
                          "Fault of the simulated device: none, visual, earth, insulation, "
                          "leakage, function");
-  runCommand->add_option("--out", run.outDir, "Folder for the record and the report")
+  runCommand->add_option("--out", run.output.folder, "Folder for the record and the report")
       ->capture_default_str();
   runCommand->add_flag("--strict", run.input.strict,
                        "Refuse the run on warnings of the checks too, not only on errors");
+  runCommand->add_option("--record", run.output.record,
+                         "Record file (default: <serial>_<date-time>_<record ID>.record.xml in "
+                         "the folder)");
+  runCommand->add_option("--report", run.output.report,
+                         "Report file (default: <serial>_<date-time>_<record ID>.report.html in "
+                         "the folder)");
+  runCommand->add_option("--tester", run.tester, "Who performs the test (default: the login name)");
+  runCommand->add_option("--supersedes", run.supersedes,
+                         "The ID of an archived record that this run replaces");
+  AddArchiveOption(runCommand, run.archive);
   AddReportOptions(runCommand, run.report);
 
   velko::cli::ReportArgs report;
@@ -74,6 +124,10 @@ int main(int argc, char** argv) {
       "650::Trusted station keys (default: VELKO_TRUSTED_KEYS, else ~/.config/velko/trusted-keys)");
   reportCommand->add_option("--trusted", report.trusted, trustedHelp);
   AddReportOptions(reportCommand, report.report);
+  AddArchiveOption(reportCommand, report.archive);
+
+  velko::cli::ArchiveArgs archive;
+  AddArchiveCommands(app, archive);
 
   velko::cli::VerifyArgs verify;
   auto* verifyCommand = app.add_subcommand(
@@ -107,7 +161,7 @@ int main(int argc, char** argv) {
 
   CLI11_PARSE(app, argc, argv);
   try {
-    return Dispatch(app, run, report, verify, validateArgs, language, library);
+    return Dispatch(app, run, report, verify, validateArgs, archive, language, library);
   } catch (const velko::Error& e) {
     std::cerr << velko::host::ErrorText(e) << "\n";
   } catch (const std::exception& e) {

@@ -5,6 +5,7 @@
 #include "printing.hpp"
 #include "velko/host/files/file_system.hpp"
 #include "velko/host/records/record_signature.hpp"
+#include "velko/host/run/run_outputs.hpp"
 #include "velko/host/session/core_session.hpp"
 #include "velko/host/session/host_text.hpp"
 
@@ -26,8 +27,8 @@ int ReportCommand(const ReportArgs& args) {
   if (!verified.verification.Valid()) {
     settings.notice = host::HostText("631::RECORD NOT VERIFIED: %%1", verification);
   }
-  const String html =
-      host::ReportHtml(verified.opened.record.tree, verified.opened.record.setup, settings);
+  const std::unique_ptr<host::Archive> archive = OpenArchiveForReading(args.archive);
+  const String html = host::ReprintHtml(archive.get(), verified.opened.record, settings);
   if (args.output) {
     host::LocalFileSystem().ReplaceFile(*args.output, html);
   } else {

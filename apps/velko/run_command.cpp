@@ -8,13 +8,13 @@
 #include "commands.hpp"
 #include "printing.hpp"
 #include "velko/host/documents/test_record.hpp"
-#include "velko/host/records/record_signature.hpp"
 #include "velko/host/run/run_outputs.hpp"
 #include "velko/host/run/run_summary.hpp"
 #include "velko/host/run/step_outcome.hpp"
 #include "velko/host/run/test_run.hpp"
 #include "velko/host/session/core_session.hpp"
 #include "velko/host/session/host_text.hpp"
+#include "velko/host/session/messages.hpp"
 
 namespace velko::cli {
 namespace {
@@ -44,24 +44,52 @@ int RunCommand(const RunArgs& args) {
     return kExitError;
   }
 
-  const host::RecordHeader header{host::NewRecordId(), {}, host::StationName(), {}};
+  host::FileSystem& files = host::LocalFileSystem();
+  std::unique_ptr<host::Archive> archive;
+  host::KeepingPlan plan;
+  try {
+    archive = host::OpenArchive(args.archive.Location());
+    plan = host::CheckBeforeRun(files, *archive, args.output, args.input, prepared.tree,
+                                args.supersedes);
+  } catch (const Error& e) {
+    std::cerr << host::ErrorText(e) << "\n"
+              << host::HostText("850::Nothing was performed and nothing was written.") << "\n";
+    return kExitError;
+  }
+
+  const host::RecordHeader header{
+      host::NewRecordId(), args.tester.value_or(host::LoginName()), host::StationName(), {}};
   host::TestRun run(prepared.tree, prepared.setup);
   if (::isatty(::fileno(stdout)) != 0) run.Subscribe(PrintProgress);
+  const String started = host::NowText();
   const Long verdict = run.Perform();
   const host::RunSummary summary = host::SummariseRun(run.Plan());
   const host::RunOutcome outcome = host::OutcomeOf(verdict, summary);
+  // An incomplete run is never archived as passed: its verdict rests on readings nobody judged.
+  const Long archived =
+      outcome == host::RunOutcome::kIncomplete ? Long{kStatusNotPerformed} : verdict;
+  const host::PerformedRun performed{prepared.tree, prepared.setup,  header,
+                                     started,       host::NowText(), archived};
 
-  const host::RunOutputs outputs = host::OutputPaths(args.outDir, args.input.sequence);
-  host::WriteRunOutputs(
-      host::LocalFileSystem(), args.outDir, outputs,
-      host::SignedByThisStation(host::RecordText(prepared.tree, prepared.setup, header)),
-      host::ReportHtml(prepared.tree, prepared.setup, args.report));
+  host::RunOutputs outputs;
+  try {
+    outputs = host::KeepRun(files, *archive, plan, performed, args.report);
+  } catch (const Error& e) {
+    std::cerr << host::ErrorText(e) << "\n"
+              << host::HostText(
+                     "851::The run was performed, but none of its outputs was kept: no record, "
+                     "no report, no archive entry. Correct the cause and run the sequence again.")
+              << "\n";
+    return kExitError;
+  }
 
   PrintSummary(summary);
   const String word = outcome == host::RunOutcome::kIncomplete ? host::HostText("312::INCOMPLETE")
                                                                : host::StatusWord(verdict);
   fmt::print("{}: {}\n  record: {}\n  report: {}\n", prepared.tree.Name(), word, outputs.record,
              outputs.report);
+  fmt::print("{}\n",
+             host::HostText("852::  archive: %%1 (record %%2)", archive->Location(), header.id));
   return outcome == host::RunOutcome::kPassed ? kExitPassed : kExitFailed;
 }
 

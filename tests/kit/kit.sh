@@ -148,12 +148,14 @@ PROBE
     expect_in "$work/out" "Minimaler Versorgungsprüfer"
 
     cd "$work"
-    run "$velko" run "$VELKO_SOURCE_DIR/examples/minimal-plugin/supply-check.xml" --out "$work/run"
+    run "$velko" run "$VELKO_SOURCE_DIR/examples/minimal-plugin/supply-check.xml" --out "$work/run" \
+      --record "$work/run/supply-check.record.xml"
     expect_status 0 "230 V passes 207 V to 253 V"
     expect_in "$work/run/supply-check.record.xml" 'Status="1" Volts="230"'
     sed 's|<Value Type="High">253</Value>|<Value Type="High">220</Value>|' \
       "$VELKO_SOURCE_DIR/examples/minimal-plugin/supply-check.xml" >"$work/strict.xml"
-    run "$velko" run "$work/strict.xml" --out "$work/run" --language de
+    run "$velko" run "$work/strict.xml" --out "$work/run" --language de \
+      --record "$work/run/strict.record.xml"
     expect_status 1 "230 V fails a high limit of 220 V"
     expect_in "$work/run/strict.record.xml" "Die Versorgungsspannung 230.0 V liegt außerhalb"
 

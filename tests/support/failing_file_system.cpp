@@ -51,4 +51,13 @@ std::optional<String> FailingFileSystem::ReadFile(const String& path) {
   return host::LocalFileSystem().ReadFile(path);
 }
 
+host::PathKind FailingFileSystem::KindOf(const String& path) {
+  return host::LocalFileSystem().KindOf(path);
+}
+
+std::optional<std::uintmax_t> FailingFileSystem::AvailableBytes(const String& folder) {
+  if (available_) return available_;
+  return host::LocalFileSystem().AvailableBytes(folder);
+}
+
 }  // namespace velko::test

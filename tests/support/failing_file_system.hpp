@@ -3,6 +3,7 @@
 // written; everything else goes to the real file system.
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "velko/host/files/file_system.hpp"
@@ -15,6 +16,8 @@ class FailingFileSystem final : public host::FileSystem {
   void FailReplacement(int nth, String cause);
   // Fails every CreateFolders call with `cause`.
   void FailFolders(String cause);
+  // Tells every folder to have only `bytes` left.
+  void LimitSpace(std::uintmax_t bytes) { available_ = bytes; }
   // Fails every CreateNewFile call with `cause`.
   void FailNewFiles(String cause);
 
@@ -23,6 +26,8 @@ class FailingFileSystem final : public host::FileSystem {
   void CreateFolders(const String& path) override;
   bool RemoveFile(const String& path) noexcept override;
   std::optional<String> ReadFile(const String& path) override;
+  host::PathKind KindOf(const String& path) override;
+  std::optional<std::uintmax_t> AvailableBytes(const String& folder) override;
 
   // The paths that were replaced, in order (failed attempts included).
   const std::vector<String>& Replacements() const { return replacements_; }
@@ -31,6 +36,7 @@ class FailingFileSystem final : public host::FileSystem {
   int failAt_ = 0;
   String cause_;
   String folderCause_;
+  std::optional<std::uintmax_t> available_;
   String newFileCause_;
   std::vector<String> replacements_;
 };

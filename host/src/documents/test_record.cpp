@@ -97,15 +97,26 @@ LoadedRecord LoadRecord(const Ref<IXmlElement>& root, const Ref<IProgressLog>& l
   return record;
 }
 
-OpenedRecord OpenRecord(const String& path, const Ref<IPlugInManager>& manager) {
+namespace {
+
+OpenedRecord OpenedRecordOf(const XmlSource& file, const Ref<IPlugInManager>& manager) {
   OpenedRecord opened;
-  const XmlSource file = OpenXml(path);
   opened.problems = CheckSequencePlugIns(RecordedSequence(file.root), manager);
   if (!opened.problems.empty()) return opened;
   auto log = MakeRef<CollectingLog>();
   opened.record = LoadRecord(file.root, log);
   opened.problems = LogProblems(*log);
   return opened;
+}
+
+}  // namespace
+
+OpenedRecord OpenRecord(const String& path, const Ref<IPlugInManager>& manager) {
+  return OpenedRecordOf(OpenXml(path), manager);
+}
+
+OpenedRecord OpenRecordText(const String& text, const Ref<IPlugInManager>& manager) {
+  return OpenedRecordOf(XmlFromText(text), manager);
 }
 
 }  // namespace velko::host

@@ -59,6 +59,20 @@ class LocalFiles final : public FileSystem {
     if (in.bad()) RaiseFileError(path, "read", std::strerror(errno));
     return content.str();
   }
+
+  PathKind KindOf(const String& path) override {
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(status)) return PathKind::kMissing;
+    return std::filesystem::is_directory(status) ? PathKind::kFolder : PathKind::kFile;
+  }
+
+  std::optional<std::uintmax_t> AvailableBytes(const String& folder) override {
+    std::error_code ec;
+    const std::filesystem::space_info space = std::filesystem::space(folder, ec);
+    if (ec || space.available == static_cast<std::uintmax_t>(-1)) return std::nullopt;
+    return space.available;
+  }
 };
 
 }  // namespace
@@ -68,7 +82,8 @@ FileSystem& LocalFileSystem() {
   return files;
 }
 
-void WriteAllOrNone(FileSystem& files, const std::vector<FileContent>& contents) {
+void WriteAllOrNone(FileSystem& files, const std::vector<FileContent>& contents,
+                    const std::function<void()>& thenKeep) {
   std::vector<std::optional<String>> earlier;
   earlier.reserve(contents.size());
   for (const FileContent& file : contents)
@@ -77,6 +92,7 @@ void WriteAllOrNone(FileSystem& files, const std::vector<FileContent>& contents)
   try {
     for (; written < contents.size(); ++written)
       files.ReplaceFile(contents[written].path, contents[written].content);
+    if (thenKeep) thenKeep();
   } catch (...) {
     for (std::size_t i = written; i-- > 0;) {
       if (earlier[i]) {

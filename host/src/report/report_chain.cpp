@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include "velko/core/error_module.hpp"
+#include "velko/host/report/history_section.hpp"
 #include "velko/outside/html_report.hpp"
 
 namespace velko::host {
@@ -22,10 +23,11 @@ Long ReportOptionsOf(const ReportSettings& settings) {
 }
 
 void PrintRunReport(const SequenceTree& tree, const Ref<CTestSetup>& setup,
-                    const Ref<IReport>& report) {
+                    const Ref<IReport>& report, const DeviceComparison& history) {
   setup->PrintReport(report);
   setup->Status()->PrintReport(report);
   tree.Root()->PrintReport(report, setup);
+  PrintHistorySection(report, history);
 }
 
 // A line across the page above the report, in the verdict line's style on a red ground.
@@ -41,12 +43,12 @@ void PrintNotice(const Ref<IReport>& report, const String& notice) {
 }
 
 String ReportHtml(const SequenceTree& tree, const Ref<CTestSetup>& setup,
-                  const ReportSettings& settings) {
+                  const ReportSettings& settings, const DeviceComparison& history) {
   auto report = MakeRef<HtmlReport>(tree.Name() + " - " + DateText(setup->Status()->TestDate()));
   report->SetReportLevel(ReportLevelOf(settings));
   report->SetReportOptions(ReportOptionsOf(settings));
   if (!settings.notice.empty()) PrintNotice(report, settings.notice);
-  PrintRunReport(tree, setup, report);
+  PrintRunReport(tree, setup, report, history);
   return report->Html();
 }
 

@@ -18,6 +18,16 @@ Long NodeStatus(const Ref<ITestElement>& node) {
   });
 }
 
+double SingleAsDecimal(Single value) {
+  return ParseNumber(FormatNumber(value));
+}
+
+double NumberOf(const Variant& value) {
+  // A Single means its seven digits (0.043, not 0.0430000014603138).
+  if (value.GetType() == Variant::Type::kSingle) return SingleAsDecimal(value.ToSingle());
+  return value.ToDouble();
+}
+
 std::vector<MeasuredValue> MeasuredValues(const Ref<ITestElement>& node) {
   return QuietlyOr(std::vector<MeasuredValue>(), [&] {
     std::vector<MeasuredValue> values;
@@ -27,10 +37,13 @@ std::vector<MeasuredValue> MeasuredValues(const Ref<ITestElement>& node) {
       const Ref<IMeasurement> m = result->Measurement(offered.key);
       if (!m) continue;
       const Variant value = m->Value();
-      MeasuredValue reading{offered.key, {}, m->Unit(), m->Status()};
-      reading.text = m->ValueType() == kValueBoolean ? String(value.ToBoolean() ? "yes" : "no")
-                     : value.IsNumeric() ? FormatNumberPattern(value.ToDouble(), m->ValueFormat())
-                                         : value.ToString();
+      MeasuredValue reading{offered.key, {}, m->Unit(), m->Status(), {}, m->LimitKey()};
+      const bool flag = m->ValueType() == kValueBoolean;
+      if (!flag && value.IsNumeric()) reading.number = NumberOf(value);
+      reading.text = flag             ? String(value.ToBoolean() ? "yes" : "no")
+                     : reading.number ? FormatNumberPattern(*reading.number, m->ValueFormat())
+                                      : value.ToString();
+      if (reading.limitKey.empty()) reading.limitKey = reading.key;
       values.push_back(std::move(reading));
     }
     return values;

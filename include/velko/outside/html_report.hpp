@@ -90,6 +90,10 @@ class HtmlReport final : public IReport {
   void SetRightEdge(Long edge);
   void SetReportLevel(Long level);
   void SetReportOptions(Long options);
+  // A picture made by the host (an inline SVG chart), a block of its own about `height` units
+  // high; pictures printed one after another stand side by side. The markup is inserted as it
+  // stands: whoever makes it escapes every text in it and puts no script into it.
+  void PrintFigure(const String& svg, Long height);
   // The document title (the page title and a first heading; none when empty).
   void SetTitle(const String& title);
   const String& Title() const;

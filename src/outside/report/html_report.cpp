@@ -155,6 +155,10 @@ void HtmlReport::SetRightEdge(Long edge) {
   doc_->rightEdge = edge;
 }
 
+void HtmlReport::PrintFigure(const String& svg, Long height) {
+  doc_->AddFigure(svg, height);
+}
+
 void HtmlReport::SetReportLevel(Long level) {
   doc_->reportLevel = level;
 }

@@ -250,6 +250,14 @@ void HtmlReport::Document::Append(report::Block block, long long height) {
   blocks_.push_back(std::move(block));
 }
 
+void HtmlReport::Document::AddFigure(const String& svg, Long height) {
+  report::Block block;
+  block.html = markup_.Add(
+      "<figure style=\"display:inline-block;margin:2pt 8pt 4pt 0;break-inside:avoid\">" + svg +
+      "</figure>");
+  Append(std::move(block), height);
+}
+
 void HtmlReport::Document::AddHeading(const String& text) {
   const bool section = style == 3;
   const std::string_view tag = section ? "h2" : "p";

@@ -83,6 +83,7 @@ class HtmlReport::Document {
   void AddHeading(const String& text);
   void AddTable(const String& format, const String& header, const String& body, Long backColour);
   void AddLine(Long x1, Long y1, Long x2, Long y2);
+  void AddFigure(const String& svg, Long height);
   String Render() const;
   // The replacer of `from` by `to`; the last one is kept, as callers use the same maps again.
   const report::CharReplacer& ReplacerFor(const String& from, const String& to);

@@ -59,5 +59,7 @@ struct OpenedRecord {
 };
 // A file that cannot be opened or is no record raises its error.
 OpenedRecord OpenRecord(const String& path, const Ref<IPlugInManager>& manager);
+// The same for a record held as text (an archived one).
+OpenedRecord OpenRecordText(const String& text, const Ref<IPlugInManager>& manager);
 
 }  // namespace velko::host

@@ -3,6 +3,8 @@
 // anything. The production implementation replaces files through frame/file_replace.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -10,6 +12,9 @@
 #include "velko/frame/types.hpp"
 
 namespace velko::host {
+
+// What a path names.
+enum class PathKind { kMissing, kFolder, kFile };
 
 class FileSystem {
  public:
@@ -27,6 +32,10 @@ class FileSystem {
   virtual bool RemoveFile(const String& path) noexcept = 0;
   // The content of a file; none when there is no such file. Error 75 when it cannot be read.
   virtual std::optional<String> ReadFile(const String& path) = 0;
+  // What the path names (anything that is not a folder counts as a file).
+  virtual PathKind KindOf(const String& path) = 0;
+  // The bytes that may still be written into the folder; none when that cannot be told.
+  virtual std::optional<std::uintmax_t> AvailableBytes(const String& folder) = 0;
 };
 
 // The production file system of this process.
@@ -38,7 +47,10 @@ struct FileContent {
 };
 
 // Writes every file or none. On a failure the files already written get their earlier content
-// back (or are removed where there was none) before the error escapes.
-void WriteAllOrNone(FileSystem& files, const std::vector<FileContent>& contents);
+// back (or are removed where there was none) before the error escapes. `thenKeep`, when given,
+// runs once every file is written (the archive entry of the same outputs); when it fails, the
+// files are taken back the same way.
+void WriteAllOrNone(FileSystem& files, const std::vector<FileContent>& contents,
+                    const std::function<void()>& thenKeep = {});
 
 }  // namespace velko::host

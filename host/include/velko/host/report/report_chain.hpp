@@ -3,6 +3,7 @@
 // the elements of the sequence.
 #pragma once
 
+#include "velko/host/archive/comparison.hpp"
 #include "velko/host/documents/sequence_document.hpp"
 #include "velko/setup/test_setup.hpp"
 #include "velko/typelib/report.hpp"
@@ -26,13 +27,16 @@ Long ReportLevelOf(const ReportSettings& settings);
 Long ReportOptionsOf(const ReportSettings& settings);
 
 // Prints the whole report of a tree and its setup into a writer that was given the settings'
-// level and options.
+// level and options; `history`, when there is one, is the comparison with the device's earlier
+// tests, printed after the elements.
 void PrintRunReport(const SequenceTree& tree, const Ref<CTestSetup>& setup,
-                    const Ref<IReport>& report);
+                    const Ref<IReport>& report,
+                    const DeviceComparison& history = {});
 
-// The complete HTML document. The same record and settings always give the same text.
+// The complete HTML document. The same record, history and settings always give the same text.
 String ReportHtml(const SequenceTree& tree, const Ref<CTestSetup>& setup,
-                  const ReportSettings& settings);
+                  const ReportSettings& settings,
+                  const DeviceComparison& history = {});
 
 // "2024-06-03 14:05:09"
 String DateText(Date date);

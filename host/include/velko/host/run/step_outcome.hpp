@@ -1,8 +1,10 @@
 // What a performed node shows of itself: its name, its status and its measured values.
 #pragma once
 
+#include <optional>
 #include <vector>
 
+#include "velko/frame/variant.hpp"
 #include "velko/typelib/sequence.hpp"
 
 namespace velko::host {
@@ -13,7 +15,13 @@ struct MeasuredValue {
   String text;  // formatted with the measurement's own format; "yes"/"no" for a passed/failed flag
   String unit;
   Long status = 0;
+  std::optional<double> number;  // the value when it is a number (not a flag or a text)
+  String limitKey;               // the key of the limits that judge it
 };
+
+// A number of a reading or a limit as a decimal number: a Single by its seven significant digits.
+double SingleAsDecimal(Single value);
+double NumberOf(const Variant& value);
 
 // The name of a node (its info); "" when it has none.
 String NodeName(const Ref<ITestElement>& node);
