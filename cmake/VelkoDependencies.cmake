@@ -8,7 +8,7 @@ target_include_directories(velko_gettextpo INTERFACE ${GETTEXTPO_INCLUDE_DIR})
 target_link_libraries(velko_gettextpo INTERFACE ${GETTEXTPO_LIBRARY})
 
 # The host layer's record archive: SQLite (embedded), PostgreSQL's client library, zlib (documents
-# are kept deflated) and libsodium (content fingerprints).
+# are kept deflated) and libsodium (content fingerprints; the signatures of records).
 find_package(SQLite3 REQUIRED)
 find_package(PostgreSQL REQUIRED)
 find_package(ZLIB REQUIRED)

@@ -79,7 +79,14 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/VelkoCoreConfig.cmake
               ${CMAKE_CURRENT_BINARY_DIR}/VelkoCoreConfigVersion.cmake
         DESTINATION ${VELKO_CMAKE_INSTALL_DIR})
 
-# The pkg-config file; its paths follow the prefix it is installed in.
+# The pkg-config file; its paths follow the prefix it is installed in. A program linked with its
+# flags finds the library at run time through a RUNPATH into that prefix, except below /usr,
+# where the dynamic linker looks anyway.
+if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+  set(VELKO_PC_RUNPATH "")
+else()
+  set(VELKO_PC_RUNPATH "-Wl,-rpath,\${libdir}")
+endif()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/velkocore.pc.in ${CMAKE_CURRENT_BINARY_DIR}/velkocore.pc
                @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/velkocore.pc

@@ -83,7 +83,9 @@ print_items() {
 The run passed, or the command succeeded.
 .TP
 .B 1
-The run failed: a test element failed its limits.
+The run failed: a test element failed its limits. For \fBverify\fR and \fBreport\fR: the record
+did not verify (not signed, changed after it was signed, or signed by a station that is not
+trusted); \fBreport\fR prints it all the same, marked.
 .TP
 .B 2
 An error: bad arguments, a file that cannot be read, problems found while loading, a failing
@@ -95,7 +97,13 @@ The registry file to use, exactly as it is (a missing file is an empty registry)
 user's own file is used (see FILES).
 .TP
 .B XDG_CONFIG_HOME
-The folder of the user's registry file (default \fI~/.config\fR).
+The folder of the user's registry file, station key and trusted keys (default \fI~/.config\fR).
+.TP
+.B VELKO_STATION_KEY
+The station's signing key file, instead of \fI~/.config/velko/station.key\fR.
+.TP
+.B VELKO_TRUSTED_KEYS
+The trusted keys file, instead of \fI~/.config/velko/trusted-keys\fR.
 .TP
 .B VELKO_LANGUAGE_PATH
 The folder of the language catalogues (one folder per language). Without it the catalogues
@@ -111,7 +119,16 @@ The folder of the user's archive (default \fI~/.local/share\fR).
 .TP
 .I ~/.config/velko/registry.reg
 The user's registry: plug-in list, registered classes, settings. Until the first change it reads
-as the installed default, from which the first change creates it.
+as the installed default, from which the first change creates it; on the first use of an installed
+tree the library and the shipped simulator are registered in it when the default lacks them.
+.TP
+.I ~/.config/velko/station.key
+The station's Ed25519 signing key (mode 0600), made when the first record is signed; every record
+a run writes is signed with it. \fBvelko key\fR prints its public key.
+.TP
+.I ~/.config/velko/trusted-keys
+The public keys of the stations whose records are trusted, one per line as \fBvelko key\fR prints
+it; the station's own key is always trusted.
 .TP
 .I ~/.local/share/velko/archive.sqlite
 The user's record archive: every completed run, made on first use.

@@ -38,11 +38,23 @@ int RunCommand(const RunArgs& args);
 
 struct ReportArgs {
   String record;
-  std::optional<String> output;  // the HTML file; standard output when not given
+  std::optional<String> output;   // the HTML file; standard output when not given
+  std::optional<String> trusted;  // the trusted keys file; the default one when not given
   host::ReportSettings report;
   ArchiveArg archive;
 };
+// Prints a record: kExitPassed; kExitFailed when it did not verify (the report says so on top).
 int ReportCommand(const ReportArgs& args);
+
+struct VerifyArgs {
+  String record;
+  std::optional<String> trusted;
+  String language = "en";
+};
+// Checks a record's signature: kExitPassed when a trusted station signed it and it is unchanged.
+int VerifyCommand(const VerifyArgs& args);
+// Prints this station's public key (made on first use) as a line of a trusted keys file.
+int KeyCommand();
 
 struct ValidateArgs {
   std::vector<String> files;

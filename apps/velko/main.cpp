@@ -5,10 +5,12 @@
 #include <iostream>
 
 #include "commands.hpp"
+#include "velko/host/session/host_text.hpp"
 #include "velko/host/session/messages.hpp"
 
 namespace {
 
+using velko::host::HostText;
 using velko::host::ReportSettings;
 
 void AddReportOptions(CLI::App* command, ReportSettings& settings) {
@@ -54,8 +56,9 @@ void AddArchiveCommands(CLI::App& app, velko::cli::ArchiveArgs& args) {
 }
 
 int Dispatch(CLI::App& app, const velko::cli::RunArgs& run, const velko::cli::ReportArgs& report,
-             const velko::cli::ValidateArgs& validate, const velko::cli::ArchiveArgs& archive,
-             const std::string& language, const std::string& library) {
+             const velko::cli::VerifyArgs& verify, const velko::cli::ValidateArgs& validate,
+             const velko::cli::ArchiveArgs& archive, const std::string& language,
+             const std::string& library) {
   using namespace velko::cli;
   if (app.got_subcommand("run")) return RunCommand(run);
   if (app.got_subcommand("history")) return HistoryCommand(archive);
@@ -63,6 +66,8 @@ int Dispatch(CLI::App& app, const velko::cli::RunArgs& run, const velko::cli::Re
   if (app.got_subcommand("compare")) return CompareCommand(archive);
   if (app.got_subcommand("export")) return ExportCommand(archive);
   if (app.got_subcommand("report")) return ReportCommand(report);
+  if (app.got_subcommand("verify")) return VerifyCommand(verify);
+  if (app.got_subcommand("key")) return KeyCommand();
   if (app.got_subcommand("validate")) return ValidateCommand(validate);
   if (app.got_subcommand("plugins")) return PlugInsCommand(language);
   if (app.got_subcommand("classes")) return ListClasses();
@@ -78,8 +83,8 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   app.footer(
       "Exit status: 0 the run passed (or the command succeeded), 1 the run failed or was "
-      "incomplete (validate: a file has errors), 2 an error or refused input (nothing is written "
-      "then).\n"
+      "incomplete (validate: a file has errors; verify, report: the record did not verify), 2 an "
+      "error or refused input (nothing is written then).\n"
       "Registry: the file VELKO_REGISTRY names, else ~/.config/velko/registry.reg, which starts "
       "from the installed default. Catalogues: VELKO_LANGUAGE_PATH, else the installed "
       "share/velko/lang. Archive: --archive, else VELKO_ARCHIVE, else "
@@ -115,11 +120,25 @@ int main(int argc, char** argv) {
   auto* reportCommand = app.add_subcommand("report", "Print a saved test record again");
   reportCommand->add_option("RECORD", report.record, "Test record file")->required();
   reportCommand->add_option("-o,--output", report.output, "HTML file (default: standard output)");
+  const std::string trustedHelp = HostText(
+      "650::Trusted station keys (default: VELKO_TRUSTED_KEYS, else ~/.config/velko/trusted-keys)");
+  reportCommand->add_option("--trusted", report.trusted, trustedHelp);
   AddReportOptions(reportCommand, report.report);
   AddArchiveOption(reportCommand, report.archive);
 
   velko::cli::ArchiveArgs archive;
   AddArchiveCommands(app, archive);
+
+  velko::cli::VerifyArgs verify;
+  auto* verifyCommand = app.add_subcommand(
+      "verify",
+      HostText("651::Check that a record is unchanged since a trusted station signed it"));
+  verifyCommand->add_option("RECORD", verify.record, "Test record file")->required();
+  verifyCommand->add_option("--trusted", verify.trusted, trustedHelp);
+  verifyCommand->add_option("--language", verify.language, "Language of the messages")
+      ->capture_default_str();
+  app.add_subcommand("key", HostText("652::Print this station's public key (made on first use) "
+                                     "for the trusted keys of other stations"));
 
   std::string language = "en";
   velko::cli::ValidateArgs validateArgs;
@@ -142,7 +161,7 @@ int main(int argc, char** argv) {
 
   CLI11_PARSE(app, argc, argv);
   try {
-    return Dispatch(app, run, report, validateArgs, archive, language, library);
+    return Dispatch(app, run, report, verify, validateArgs, archive, language, library);
   } catch (const velko::Error& e) {
     std::cerr << velko::host::ErrorText(e) << "\n";
   } catch (const std::exception& e) {

@@ -11,6 +11,7 @@ namespace velko::cli {
 
 int ValidateCommand(const ValidateArgs& args) {
   host::CoreSession session(args.language);
+  PrintWarnings(session.PlugInWarnings());
   const host::CheckContext context{session.Manager()};
   bool unreadable = false;
   bool errors = false;

@@ -1,5 +1,7 @@
 #include "velko/core/error_module.hpp"
 
+#include <cstdint>
+#include <cstdio>
 #include <new>
 
 #include "velko/core/error_numbers.hpp"
@@ -20,6 +22,12 @@ constexpr const char* kDefaultSource = "VelkoCore.MError";
 }
 
 }  // namespace
+
+String HexNumberText(Long number) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<std::uint32_t>(number));
+  return text;
+}
 
 Long ErrorLevelFlags(Long level) {
   switch (level) {
@@ -105,15 +113,17 @@ void CentralErrorHandler(const Error& last, const String& module) {
   String source = module;
   if (last.Number() == rt::kOutOfMemory)
     RaiseError(String(), err::kOutOfMemory, source, kLevelSave);
+  // %%5, beyond the four parameters of the convention, is the number as it is written
+  // everywhere else: in hexadecimal.
   RaiseError(String(), err::kUnexpected, source, kLevelFatal,
              {Variant(module), Variant(last.Number()), Variant(last.Source()),
-              Variant(last.Description())});
+              Variant(last.Description()), Variant(HexNumberText(last.Number()))});
 }
 
 void HandleError(const ErrorPolicy& policy) {
   const Error pending = CurrentError();
   const Long number = pending.Number();
-  if (policy.PassesOn(number)) PassOnPendingError();
+  if (policy.PassesOn(number) || err::IsOutsideServiceError(number)) PassOnPendingError();
   if (number == rt::kKeyAlreadyPresent && policy.AlreadyPresent() != 0) {
     RaiseError(policy.AlreadyPresent(), policy.Source(), kLevelItem);
   }

@@ -3,7 +3,10 @@
 #include <dlfcn.h>
 
 #include <filesystem>
+#include <optional>
+#include <utility>
 
+#include "velko/core/error_module.hpp"
 #include "velko/frame/error.hpp"
 #include "velko/outside/registry.hpp"
 
@@ -84,7 +87,22 @@ void DeleteKey(const String& path) {
 
 constexpr const char* kClasses = "Software\\Classes\\";
 
+std::optional<Error>& RegistrationFailure() {
+  thread_local std::optional<Error> failure;
+  return failure;
+}
+
+// The entry points report failure by their status; the error itself is kept for the caller.
+Long FailedRegistration() {
+  RegistrationFailure() = CurrentError();
+  return kSELFREG_E_CLASS;
+}
+
 }  // namespace
+
+std::optional<Error> TakeRegistrationFailure() {
+  return std::exchange(RegistrationFailure(), std::nullopt);
+}
 
 Long ModuleGetClassObject(ModuleState& module, const Guid* clsid, const Guid* iid, void** ppv) {
   if (!clsid || !iid || !ppv) return kE_POINTER;
@@ -124,7 +142,7 @@ Long ModuleRegisterServer(ModuleState& module, const void* anyAddressInModule) {
     if (module.info.registerExtra) module.info.registerExtra();
     return kS_OK;
   } catch (...) {  // the entry point reports failure by its status, not by an exception
-    return kSELFREG_E_CLASS;
+    return FailedRegistration();
   }
 }
 
@@ -140,7 +158,7 @@ Long ModuleUnregisterServer(ModuleState& module) {
     if (module.info.unregisterExtra) module.info.unregisterExtra();
     return kS_OK;
   } catch (...) {  // reported by status
-    return kSELFREG_E_CLASS;
+    return FailedRegistration();
   }
 }
 

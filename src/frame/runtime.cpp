@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <filesystem>
 #include <map>
 
 #include "velko/core/error_module.hpp"
@@ -14,6 +15,9 @@ namespace velko {
 namespace {
 
 constexpr const char* kSource = "VelkoCore.Runtime";
+
+// Any object of the library: its address tells dladdr which file the library was loaded from.
+const char kLibraryAnchor = 0;
 constexpr const char* kLibraryPrefix = "VelkoCore";
 
 // The default value of a registry key, or "" when the key or value is not there.
@@ -46,6 +50,14 @@ Ref<IUnknown> CreateFromServer(const Guid& clsid) {
 }
 
 }  // namespace
+
+String LibraryFile() {
+  Dl_info info{};
+  if (dladdr(&kLibraryAnchor, &info) == 0 || !info.dli_fname) return {};
+  std::error_code ec;
+  const auto library = std::filesystem::canonical(info.dli_fname, ec);
+  return ec ? String() : library.string();
+}
 
 const ClassTable& LibraryClasses() {
   return ThisModuleClasses();
@@ -90,16 +102,29 @@ void* ServerEntryPoint(const String& libraryPath, const char* entryPoint) {
   return symbol;
 }
 
+namespace {
+
+// Calls a registration entry point. When it fails, the error that made it fail is raised (the
+// registry's own, naming its file and the cause); a module that kept none fails with its status.
+template <class EntryPoint>
+void CallRegistration(const String& libraryPath, const char* name, const char* what) {
+  auto entry = reinterpret_cast<EntryPoint>(ServerEntryPoint(libraryPath, name));
+  TakeRegistrationFailure();
+  const Long status = entry();
+  if (status == kS_OK) return;
+  if (std::optional<Error> failure = TakeRegistrationFailure()) throw *failure;
+  RaiseLoadError(err::kServerLoad, libraryPath,
+                 String(what) + " failed with status " + HexNumberText(status));
+}
+
+}  // namespace
+
 void RegisterServer(const String& libraryPath) {
-  auto entry =
-      reinterpret_cast<DllRegisterServerFn>(ServerEntryPoint(libraryPath, "DllRegisterServer"));
-  if (entry() != kS_OK) RaiseLoadError(err::kServerLoad, libraryPath, "registration failed");
+  CallRegistration<DllRegisterServerFn>(libraryPath, "DllRegisterServer", "registration");
 }
 
 void UnregisterServer(const String& libraryPath) {
-  auto entry =
-      reinterpret_cast<DllUnregisterServerFn>(ServerEntryPoint(libraryPath, "DllUnregisterServer"));
-  if (entry() != kS_OK) RaiseLoadError(err::kServerLoad, libraryPath, "unregistration failed");
+  CallRegistration<DllUnregisterServerFn>(libraryPath, "DllUnregisterServer", "unregistration");
 }
 
 }  // namespace velko

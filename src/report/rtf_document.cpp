@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "report/rtf_code_page.hpp"
 #include "velko/frame/text.hpp"
 
 namespace velko::rtf {
@@ -32,6 +33,7 @@ std::string_view AlignmentWord(Alignment alignment) {
 class Writer {
  public:
   String Write(const Document& d) {
+    fonts_ = &d.fonts;
     Raw("{");
     Word("rtf", 1);
     Word("ansi");
@@ -109,14 +111,20 @@ class Writer {
     if (f.color > 0) Word("cf", f.color);
     if (f.highlight > 0) Word("highlight", f.highlight);
     format_ = f;
+    symbolFont_ =
+        f.font >= 0 && static_cast<std::size_t>(f.font) < fonts_->size() &&
+        CodePageOfCharset((*fonts_)[static_cast<std::size_t>(f.font)].charset) == kSymbolCodePage;
   }
 
   // Text with \, { and } escaped, tabs as \tab, control characters as \'hh and everything beyond
-  // ASCII as \uN with a "?" for readers without Unicode.
+  // ASCII as \uN with a "?" for readers without Unicode. In a symbol font, where a letter shows a
+  // symbol, a letter of the text is written as \uN too.
   void Text(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
       const char32_t c = DecodeUtf8(text, i);
-      if (c == '\\' || c == '{' || c == '}') {
+      if (symbolFont_ && c >= 0x20 && c < 0x80 && SymbolChar(c) != c) {
+        Unicode(c);
+      } else if (c == '\\' || c == '{' || c == '}') {
         Raw(String{'\\', static_cast<char>(c)});
       } else if (c == '\t') {
         Word("tab");
@@ -175,6 +183,8 @@ class Writer {
   bool delimit_ = false;
   Alignment alignment_ = Alignment::kLeft;
   CharFormat format_;
+  const std::vector<Font>* fonts_ = nullptr;
+  bool symbolFont_ = false;  // the current run's font shows symbols for letters
 };
 
 void AppendWithoutSoftHyphens(String& out, std::string_view text) {

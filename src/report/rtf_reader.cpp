@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "report/rtf_code_page.hpp"
 #include "report/rtf_document.hpp"
 #include "velko/frame/text.hpp"
 
@@ -20,13 +21,6 @@ namespace {
 constexpr std::size_t kMaxWordLength = 32;
 constexpr std::size_t kMaxParamDigits = 10;
 constexpr char32_t kReplacementChar = 0xFFFD;
-
-// Windows code page 1252 at 0x80-0x9F (its five unassigned bytes keep their own code); every
-// other byte is its Latin-1 code point.
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 // Destinations whose text never shows (sorted for binary search).
 constexpr std::string_view kHiddenDestinations[] = {
@@ -205,6 +199,7 @@ struct GroupState {
   Alignment alignment = Alignment::kLeft;
   Destination destination = Destination::kBody;
   int fallbackLength = 1;  // \ucN: characters that follow \uN for readers without Unicode
+  int fontNumber = -1;     // \fN of the text (-1: the default font), whose charset decodes bytes
 };
 
 class Reader {
@@ -214,6 +209,7 @@ class Reader {
   std::optional<Document> Read() {
     while (pos_ < text_.size() && !failed_)
       Step();
+    FlushBytes();
     if (failed_ || !closed_) return std::nullopt;
     return Finish();
   }
@@ -234,10 +230,12 @@ class Reader {
     switch (c) {
       case '{':
         ++pos_;
+        FlushBytes();
         OpenGroup();
         break;
       case '}':
         ++pos_;
+        FlushBytes();
         CloseGroup();
         break;
       case '\\':
@@ -277,20 +275,30 @@ class Reader {
   // --- tokens -------------------------------------------------------------------------------
 
   // A text byte outside control words: CR and LF are formatting of the file, other control
-  // bytes are ignored; bytes from 0x80 are UTF-8 where they form a sequence, else code page.
+  // bytes are ignored; a byte after a lead byte is its trail byte; bytes from 0x80 are UTF-8 where
+  // they form a sequence, else code page; in a symbol font every byte is a symbol.
   void ReadRawText() {
     const auto byte = static_cast<unsigned char>(text_[pos_]);
     if (byte < 0x20 && byte != '\t') {
       ++pos_;
       return;
     }
+    if (leadBytePending_) {
+      ++pos_;
+      PushCodePageByte(byte);
+      return;
+    }
     char32_t c = byte;
     if (byte < 0x80) {
       ++pos_;
+      if (CurrentCodePage() == kSymbolCodePage) c = SymbolChar(c);
     } else {
       const std::size_t start = pos_;
       c = DecodeUtf8(text_, pos_);
-      if (pos_ - start == 1) c = FromCodePage(byte);
+      if (pos_ - start == 1) {
+        if (!Skipped()) PushCodePageByte(byte);
+        return;
+      }
       if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = kReplacementChar;
     }
     if (Skipped()) return;
@@ -304,11 +312,18 @@ class Reader {
       return;
     }
     if (IsLetter(text_[pos_])) {
+      FlushBytes();
       ReadControlWord();
     } else {
       const char symbol = text_[pos_++];
+      if (symbol != '\'' && !IsTrailByteSymbol(symbol)) FlushBytes();
       ControlSymbol(symbol);
     }
+  }
+
+  // An escaped \, { or } right after a lead byte is that character's trail byte.
+  bool IsTrailByteSymbol(char symbol) const {
+    return leadBytePending_ && (symbol == '\\' || symbol == '{' || symbol == '}');
   }
 
   void ReadControlWord() {
@@ -387,7 +402,11 @@ class Reader {
           static_cast<unsigned char>(HexValue(text_[pos_]) * 16 + HexValue(text_[pos_ + 1]));
       pos_ += 2;
       if (Skipped()) return;
-      Character(FromCodePage(byte));
+      PushCodePageByte(byte);
+      return;
+    }
+    if (IsTrailByteSymbol(symbol)) {
+      PushCodePageByte(static_cast<unsigned char>(symbol));
       return;
     }
     if (Skipped()) return;
@@ -395,7 +414,9 @@ class Reader {
       case '\\':
       case '{':
       case '}':
-        Character(static_cast<unsigned char>(symbol));
+        Character(CurrentCodePage() == kSymbolCodePage
+                      ? SymbolChar(static_cast<unsigned char>(symbol))
+                      : static_cast<unsigned char>(symbol));
         break;
       case '~':
         Character(0x00A0);  // no-break space
@@ -473,14 +494,19 @@ class Reader {
     }
   }
 
-  // Header words: the code page of \'hh and the default font.
+  // Header words: the code page of \'hh (where the font's charset names none) and the default
+  // font.
   bool DocumentWord(std::string_view word, std::optional<int> param) {
     if (word == "ansi") {
-      codePage_ = 1252;
+      codePage_ = kWesternCodePage;
     } else if (word == "ansicpg") {
-      codePage_ = param.value_or(1252);
-    } else if (word == "mac" || word == "pc" || word == "pca") {
-      codePage_ = 0;  // not supported: Latin-1
+      codePage_ = param.value_or(kWesternCodePage);
+    } else if (word == "mac") {
+      codePage_ = 10000;
+    } else if (word == "pc") {
+      codePage_ = 437;
+    } else if (word == "pca") {
+      codePage_ = 850;
     } else if (word == "deff") {
       defaultFontNumber_ = param.value_or(0);
     } else {
@@ -504,8 +530,10 @@ class Reader {
       f.underline = false;
     } else if (word == "plain") {
       f = CharFormat{};
+      state_.fontNumber = -1;
     } else if (word == "f") {
       f.font = FontIndex(param.value_or(0));
+      state_.fontNumber = param.value_or(0);
     } else if (word == "fs") {
       f.size = std::max(0, param.value_or(0));
     } else if (word == "cf") {
@@ -534,17 +562,25 @@ class Reader {
       fontEntryDepth_ = stack_.size();
       fontNumber_ = param.value_or(0);
       font_ = Font{};
+      fontCharsetGiven_ = false;
     } else if (!fontPending_) {
       return;
     } else if (Contains(kFontFamilies, word)) {
       font_.family = String(word);
     } else if (word == "fcharset") {
       font_.charset = param.value_or(0);
+      fontCharsetGiven_ = true;
     }
   }
 
   void FinishFont() {
+    FlushBytes();
     fontPending_ = false;
+    if (fontCharsetGiven_) {
+      fontCharsetByNumber_[fontNumber_] = font_.charset;
+    } else {
+      fontCharsetByNumber_.erase(fontNumber_);
+    }
     font_.name = TrimBlanks(font_.name);
     fontIndexByNumber_[fontNumber_] = fontPositions_.PositionOf(doc_.fonts, font_);
   }
@@ -585,9 +621,47 @@ class Reader {
 
   // --- characters ---------------------------------------------------------------------------
 
-  char32_t FromCodePage(unsigned char byte) const {
-    if (codePage_ == 1252 && byte >= 0x80 && byte <= 0x9F) return kCp1252High[byte - 0x80];
-    return byte;
+  // The code page of bytes read now: the charset of the font being defined (its name is in it)
+  // or of the text's font; the document's where the font names none. Font names are never
+  // symbols.
+  int CurrentCodePage() const {
+    std::optional<int> charset;
+    if (state_.destination == Destination::kFontTable) {
+      if (fontPending_ && fontCharsetGiven_) charset = font_.charset;
+    } else {
+      const int number = state_.fontNumber >= 0 ? state_.fontNumber : defaultFontNumber_;
+      if (const auto it = fontCharsetByNumber_.find(number); it != fontCharsetByNumber_.end()) {
+        charset = it->second;
+      }
+    }
+    const std::optional<int> codePage = charset ? CodePageOfCharset(*charset) : std::nullopt;
+    if (!codePage ||
+        (*codePage == kSymbolCodePage && state_.destination == Destination::kFontTable)) {
+      return codePage_;
+    }
+    return *codePage;
+  }
+
+  // A byte of the current code page: kept while it is the lead byte of a double-byte character,
+  // otherwise decoded with the bytes before it.
+  void PushCodePageByte(unsigned char byte) {
+    const int codePage = CurrentCodePage();
+    if (!pendingBytes_.empty() && pendingCodePage_ != codePage) FlushBytes();
+    pendingCodePage_ = codePage;
+    pendingBytes_ += static_cast<char>(byte);
+    leadBytePending_ = !leadBytePending_ && IsLeadByte(codePage, byte);
+    if (!leadBytePending_) FlushBytes();
+  }
+
+  // Decodes the kept bytes; a lead byte without its trail byte becomes U+FFFD.
+  void FlushBytes() {
+    if (pendingBytes_.empty()) return;
+    decoded_.clear();
+    AppendCodePageText(pendingCodePage_, pendingBytes_, decoded_);
+    pendingBytes_.clear();
+    leadBytePending_ = false;
+    for (std::size_t i = 0; i < decoded_.size();)
+      Character(DecodeUtf8(decoded_, i));
   }
 
   // \uN: a signed 16-bit UTF-16 unit (or a code point beyond it); surrogate pairs are joined.
@@ -611,7 +685,13 @@ class Reader {
       return;
     }
     if (code == 0) return;
-    Character(code < 0 || code > 0x10FFFF ? kReplacementChar : static_cast<char32_t>(code));
+    if (code < 0 || code > 0x10FFFF) {
+      Character(kReplacementChar);
+    } else if (code >= 0xF020 && code <= 0xF0FF && CurrentCodePage() == kSymbolCodePage) {
+      Character(SymbolChar(static_cast<char32_t>(code)));  // a symbol font's private-use code
+    } else {
+      Character(static_cast<char32_t>(code));
+    }
   }
 
   void FlushSurrogate() {
@@ -696,14 +776,20 @@ class Reader {
   GroupState state_;
   int fallbackToSkip_ = 0;
   char32_t highSurrogate_ = 0;
-  int codePage_ = 1252;
+  int codePage_ = kWesternCodePage;
   int defaultFontNumber_ = 0;
+  String pendingBytes_;  // code page bytes not decoded yet: a lead byte waiting for its trail
+  int pendingCodePage_ = kWesternCodePage;
+  bool leadBytePending_ = false;
+  String decoded_;
 
   bool fontPending_ = false;
   std::size_t fontEntryDepth_ = 0;
   int fontNumber_ = 0;
   Font font_;
+  bool fontCharsetGiven_ = false;
   std::map<int, int> fontIndexByNumber_;
+  std::map<int, int> fontCharsetByNumber_;  // \fN -> its \fcharset, for fonts that name one
   TableIndex<Font> fontPositions_;
 
   std::size_t colorTableDepth_ = 0;

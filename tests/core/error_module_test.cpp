@@ -72,7 +72,7 @@ TEST(CentralErrorHandler, WrapsForeignErrorsOnce) {
   EXPECT_EQ(wrapped.Number(), err::kUnexpected);
   EXPECT_EQ(wrapped.Source(), "VelkoCore.CLimit");
   EXPECT_EQ(wrapped.Description(),
-            "|30000::|VelkoCore.CLimit,91,VelkoCore,Object variable not set,?");
+            "|30000::|VelkoCore.CLimit,91,VelkoCore,Object variable not set,0x0000005B");
   const Error again =
       test::CaughtError([&] { CentralErrorHandler(wrapped, "VelkoCore.CStandard"); });
   EXPECT_EQ(again.Number(), err::kUnexpected);
@@ -102,7 +102,13 @@ TEST(HandlerConvention, AppliesTheRulesInOrder) {
                         {rt::kInvalidCall, err::kStandardNotFound},
                         {rt::kSubscriptOutOfRange, err::kStandardNotFound},
                         {rt::kTypeMismatch, err::kUnexpected},
-                        {err::kLimitLoad, err::kUnexpected}};
+                        {err::kLimitLoad, err::kUnexpected},
+                        // an outside service's error is a known cause: every operation passes
+                        // it on with its own text
+                        {err::kRegistryFileBroken, err::kRegistryFileBroken},
+                        {err::kRegistryWrite, err::kRegistryWrite},
+                        {err::kXmlFileOpen, err::kXmlFileOpen},
+                        {err::kCatalogueBroken, err::kCatalogueBroken}};
   for (const auto& c : cases) {
     const Error e =
         test::CaughtError([&] { Guarded(policy, [&] { RaiseRuntimeError(c.raised, "x"); }); });

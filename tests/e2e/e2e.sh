@@ -14,6 +14,9 @@ report=$work/out/class1-bf-sequence.report.html
 rm -rf "$work" && mkdir -p "$work/out"
 export VELKO_REGISTRY=$work/registry.reg VELKO_ARCHIVE=$work/archive.sqlite
 cp "$VELKO_SOURCE_DIR/data/registry/default.reg" "$VELKO_REGISTRY"
+# The station key and the trusted keys of this case's own station.
+export XDG_CONFIG_HOME=$work/config
+unset VELKO_STATION_KEY VELKO_TRUSTED_KEYS
 
 fail() { echo "FAILED: $*" >&2; exit 1; }
 velko() { "$VELKO_HOST" "$@"; }
@@ -227,6 +230,82 @@ CASES
     host plugins
     expect_status 0 "no plug-ins is not an error"
     expect_not_in "$work/stdout" "Simulator"
+    ;;
+  signed-record)
+    host run "$sequence" --setup "$faulty" --out "$work/out"
+    expect_status 1 "the faulty device fails"
+    key_file=$XDG_CONFIG_HOME/velko/station.key
+    [ "$(stat -c %a "$key_file")" = 600 ] || fail "the station key is not private"
+    expect_in "$record" '<?velko-signature algorithm="ed25519" key="'
+    host verify "$record"
+    expect_status 0 "an untouched record verifies"
+    expect_in "$work/stdout" "signed by this station and unchanged"
+    host report "$record" --output "$work/again.html"
+    expect_status 0 "an untouched record prints"
+    expect_not_in "$work/again.html" "RECORD NOT VERIFIED"
+
+    # Edited by hand: the verdict turned from failed to passed.
+    sed 's|<Status>Failed</Status>|<Status>Passed</Status>|' "$record" >"$work/edited.xml"
+    host verify "$work/edited.xml"
+    expect_status 1 "an edited record fails verification"
+    expect_in "$work/stderr" "changed after it was signed"
+    host report "$work/edited.xml" --output "$work/edited.html"
+    expect_status 1 "an edited record is printed marked"
+    expect_in "$work/edited.html" "RECORD NOT VERIFIED: The record was changed after it was signed"
+
+    # Another station trusts the record once it has this station's public key.
+    host key
+    expect_status 0 "the public key is printed"
+    cp "$work/stdout" "$work/bench-1.pub"
+    grep -qE '^ed25519 [A-Za-z0-9+/]{43}= ' "$work/bench-1.pub" || fail "no key line: $(cat "$work/bench-1.pub")"
+    export XDG_CONFIG_HOME=$work/config-2
+    host verify "$record"
+    expect_status 1 "a station that is not trusted"
+    expect_in "$work/stderr" "not trusted"
+    host verify "$record" --trusted "$work/bench-1.pub"
+    expect_status 0 "trusted with the exported key"
+    mkdir -p "$XDG_CONFIG_HOME/velko" && cp "$work/bench-1.pub" "$XDG_CONFIG_HOME/velko/trusted-keys"
+    host report "$record" --language de
+    expect_status 0 "the default trusted keys file is read"
+    ;;
+  readonly-registry)
+    # The registry in a folder of its own, which the user may write; the file itself not.
+    mkdir "$work/etc" && cp "$VELKO_REGISTRY" "$work/etc/registry.reg"
+    export VELKO_REGISTRY=$work/etc/registry.reg
+    chmod 444 "$VELKO_REGISTRY"
+    before=$(md5sum <"$VELKO_REGISTRY")
+    host run "$sequence" --setup "$healthy" --out "$work/out"
+    expect_status 0 "a read-only registry runs"
+    host report "$record" --output "$work/again.html"
+    expect_status 0 "and prints"
+    for command in "validate $healthy" plugins classes "register $VELKO_SIMULATOR_LIBRARY"; do
+      # shellcheck disable=SC2086
+      host $command
+      expect_status 0 "$command changes nothing and needs no right to write"
+    done
+    host unregister "$VELKO_SIMULATOR_LIBRARY"
+    expect_status 2 "unregistering needs the right to write"
+    expect_in "$work/stderr" "error 0x8004A690 (VelkoCore.Registry)"
+    expect_in "$work/stderr" "$VELKO_REGISTRY\" cannot be written"
+    expect_in "$work/stderr" "read-only"
+    [ "$(md5sum <"$VELKO_REGISTRY")" = "$before" ] || fail "the read-only registry changed"
+    [ "$(stat -c %a "$VELKO_REGISTRY")" = 444 ] || fail "the registry's mode changed"
+    [ "$(ls -A "$work/etc")" = registry.reg ] ||
+      fail "files appeared beside the registry: $(ls -A "$work/etc")"
+    ;;
+  broken-registry)
+    printf '[HKEY_LOCAL_MACHINE\\Software\n' >>"$VELKO_REGISTRY"
+    line=$(wc -l <"$VELKO_REGISTRY")
+    for command in plugins "register $VELKO_SIMULATOR_LIBRARY" "run $sequence"; do
+      # shellcheck disable=SC2086
+      host $command
+      expect_status 2 "$command on a broken registry"
+      expect_in "$work/stderr" "error 0x8004A68F (VelkoCore.Registry)"
+      expect_in "$work/stderr" "$VELKO_REGISTRY"
+      expect_in "$work/stderr" "line $line"
+      expect_not_in "$work/stderr" "unexpected"
+      expect_not_in "$work/stderr" "registration failed"
+    done
     ;;
   archive-history)
     # One device tested twice (healthy, then with its protective earth broken), another once.

@@ -90,16 +90,56 @@ case "$case_name" in
     [ -e "$plugin" ] && [ -e "$prefix/share/velko/lang/de/Minimal.po" ] ||
       fail "the example did not install beside the library"
 
+    # A program built with nothing but pkg-config's flags finds the library when it starts.
+    cat >"$work/probe.cpp" <<'PROBE'
+#include <velko/velko.hpp>
+#include <iostream>
+int main() {
+  velko::Ref<velko::ITestElement> element = velko::QueryInterface<velko::ITestElement>(
+      velko::CreateObject("VelkoCore.CTestElement"));
+  std::cout << (element ? "created" : "none") << "\n";
+}
+PROBE
+    # shellcheck disable=SC2046,SC2086
+    run "$VELKO_KIT_CXX" -std=c++20 $flags "$work/probe.cpp" -o "$work/probe" \
+      $(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --cflags --libs velkocore)
+    expect_status 0 "building a program with the pkg-config flags"
+    run env -u LD_LIBRARY_PATH "$work/probe"
+    expect_status 0 "the program finds the library at run time"
+    expect_in "$work/out" "created"
+
     # A fresh user: no registry of their own, no environment; the installed default registry and
     # catalogues are found from the prefix.
     unset VELKO_REGISTRY VELKO_LANGUAGE_PATH
-    export XDG_CONFIG_HOME=$work/config HOME=$work/home
+    export HOME=$work/home
     velko=$prefix/bin/velko
+    samples=$prefix/share/velko/samples
+    simulator=$prefix/lib/velko/plugins/libvelkosimulator.so
+
+    # Where the registry cannot be made, the first use says which commands register the plug-in.
+    touch "$work/not-a-folder"
+    XDG_CONFIG_HOME=$work/not-a-folder/config run "$velko" run "$samples/class1-bf-sequence.xml" \
+      --out "$work/first"
+    expect_status 2 "nothing to run with"
+    expect_in "$work/out" "registering them failed"
+    expect_in "$work/out" "&& velko register $simulator"
+
+    # The first use registers the library and the simulator, says so, and the sample runs.
+    export XDG_CONFIG_HOME=$work/config
+    registry=$XDG_CONFIG_HOME/velko/registry.reg
+    run "$velko" run "$samples/class1-bf-sequence.xml" --setup "$samples/healthy-setup.xml" \
+      --out "$work/first"
+    expect_status 0 "the sample runs on first use"
+    expect_in "$work/out" "First use: the library and the simulator plug-in shipped with it were registered in $registry"
+    expect_in "$registry" "$simulator"
+    run "$velko" run "$samples/class1-bf-sequence.xml" --out "$work/first"
+    expect_status 0 "the second use"
+    ! grep -qF "First use" "$work/out" || fail "the second use registered again"
+
     run "$velko" register "$prefix/lib/velko/plugins/libvelkosimulator.so"
     expect_status 0 "registering the installed simulator"
     run "$velko" register "$plugin"
     expect_status 0 "registering the example"
-    registry=$XDG_CONFIG_HOME/velko/registry.reg
     expect_in "$registry" '"FirstPlugInToLoad"="Simulator"'
     expect_in "$registry" '"Minimal"="VelkoMinimal.CMinimalPlugIn"'
 

@@ -17,6 +17,7 @@
 #include "velko/core/error_numbers.hpp"
 #include "velko/core/gtranslate.hpp"
 #include "velko/frame/error.hpp"
+#include "velko/frame/text.hpp"
 
 namespace velko {
 namespace {
@@ -389,6 +390,111 @@ TEST_F(RegistryFileTest, LinesEndingInSeveralCarriageReturnsReadAndRewriteStably
   Create("Software\\V");
   EXPECT_EQ(ReadFile(path).substr(0, rewritten.find("[")),
             rewritten.substr(0, rewritten.find("[")));
+}
+
+// UTF-16 as Windows writes it (characters of the basic plane only), for fixtures.
+String Utf16(std::string_view utf8, bool bigEndian) {
+  String out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (std::size_t i = 0; i < utf8.size();) {
+    const char32_t c = DecodeUtf8(utf8, i);
+    const char high = static_cast<char>(c >> 8);
+    const char low = static_cast<char>(c & 0xFF);
+    out += bigEndian ? String{high, low} : String{low, high};
+  }
+  return out;
+}
+
+// A file exported by Windows' regedit (UTF-16LE, byte order mark, CR LF, a blank line at the
+// end) and the other forms a registry file comes in: each is read, and a change of one value
+// writes the file back in its own form, everything else byte for byte.
+TEST_F(RegistryFileTest, FilesKeepTheirEncodingLineEndsAndHeaderWhenWritten) {
+  const auto exported = [](const String& header, const String& end, const String& pump) {
+    return String(header) + end + end + "[HKEY_LOCAL_MACHINE\\Software\\Brenn\\Velko]" + end +
+           "\"FirstPlugInToLoad\"=\"Simulator\"" + end + "\"Größe\"=dword:0000000a" + end +
+           "\"Bin\"=hex:01,02,\\" + end + "  03" + end + end +
+           "[HKEY_LOCAL_MACHINE\\Software\\Brenn\\Velko\\Prüfplatz Ω]" + end + "\"Gerät\"=\"" +
+           pump + "\"" + end + end;
+  };
+  const String v5 = "Windows Registry Editor Version 5.00";
+  const struct {
+    const char* name;
+    std::function<String(const String&)> encode;
+    String header;
+    String end;
+  } forms[] = {
+      {"UTF-16LE", [](const String& t) { return Utf16(t, false); }, v5, "\r\n"},
+      {"UTF-16BE", [](const String& t) { return Utf16(t, true); }, v5, "\r\n"},
+      {"UTF-8 with BOM", [](const String& t) { return "\xEF\xBB\xBF" + t; }, v5, "\r\n"},
+      {"UTF-8, LF", [](const String& t) { return t; }, v5, "\n"},
+      {"REGEDIT4, CR LF", [](const String& t) { return t; }, "REGEDIT4", "\r\n"},
+      {"UTF-16LE, REGEDIT4, LF", [](const String& t) { return Utf16(t, false); }, "REGEDIT4", "\n"},
+  };
+  const String path = Path("exported.reg");
+  for (const auto& form : forms) {
+    WriteFile(path, form.encode(exported(form.header, form.end, "Infusionspumpe")));
+    UseRegistryFile(path);
+    const auto station = Open(String(kVelkoRootKey) + "\\Prüfplatz Ω");
+    EXPECT_EQ(station->Value("Gerät").ToString(), "Infusionspumpe") << form.name;
+    EXPECT_EQ(Open(kVelkoRootKey)->Value("größe").ToLong(), 10) << form.name;
+
+    station->SetValue("Gerät", "Spritzenpumpe");
+    EXPECT_EQ(ReadFile(path), form.encode(exported(form.header, form.end, "Spritzenpumpe")))
+        << form.name;
+    UseRegistryFile(path);
+    EXPECT_EQ(Open(String(kVelkoRootKey) + "\\Prüfplatz Ω")->Value("Gerät").ToString(),
+              "Spritzenpumpe")
+        << form.name;
+  }
+
+  // UTF-16 that is not valid (an unpaired surrogate on line 3, a byte too many) is a broken file.
+  const String valid = Utf16(v5 + "\r\n\r\n", false);
+  for (const String& broken :
+       {valid + String("\x00\xD8[\x00", 4), valid + String("[\x00H\x00\r\x00\n\x00x", 9)}) {
+    WriteFile(path, broken);
+    UseRegistryFile(path);
+    const Error e = ErrorOf([] { Open("Software"); });
+    EXPECT_EQ(e.Number(), err::kRegistryFileBroken);
+    EXPECT_NE(e.Description().find("not valid UTF-16"), String::npos) << e.Description();
+  }
+  const String last = ErrorOf([] { Open("Software"); }).Description();
+  EXPECT_NE(last.find("line 4"), String::npos) << last;
+}
+
+// A store the user may not write: every command still reads it, a change fails with the
+// registry's write error naming the file and the cause, and nothing in the folder changes - no
+// lock file, no temporary file. Writes that change nothing need no right to write.
+TEST_F(RegistryFileTest, ReadOnlyFileIsNeverReplacedAndLockingLeavesNoFile) {
+  const String path = Path("readonly.reg");
+  UseRegistryFile(path);
+  Create("Software\\Kept")->SetValue("v", "1");
+  fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  const String before = ReadFile(path);
+  const auto inode = fs::status(path);
+
+  UseRegistryFile(path);
+  const auto kept = Open("Software\\Kept");
+  EXPECT_EQ(kept->Value("v").ToString(), "1");
+  kept->SetValue("v", "1");
+  Create("Software\\Kept");
+  kept->DeleteValue("absent");
+  const std::function<void()> changes[] = {
+      [&] { kept->SetValue("v", "2"); },
+      [&] { Create("Software\\New"); },
+      [&] { kept->DeleteValue("v"); },
+      [&] { CreateRegistryKey()->DeleteKey(kHKeyLocalMachine, "Software\\Kept"); },
+  };
+  for (const auto& change : changes) {
+    const Error e = ErrorOf(change);
+    EXPECT_EQ(e.Number(), err::kRegistryWrite);
+    EXPECT_NE(e.Description().find(path), String::npos) << e.Description();
+    EXPECT_NE(e.Description().find("read-only"), String::npos) << e.Description();
+  }
+  EXPECT_EQ(ReadFile(path), before);
+  EXPECT_EQ(fs::status(path).permissions(), inode.permissions());
+  std::vector<String> names;
+  for (const auto& entry : fs::directory_iterator(dir_))
+    names.push_back(entry.path().filename().string());
+  EXPECT_EQ(names, std::vector<String>{"readonly.reg"});
 }
 
 TEST_F(RegistryFileTest, FileThatCannotBeWrittenFailsWithWriteError) {

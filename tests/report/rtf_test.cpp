@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -70,9 +68,9 @@ TEST(RtfProcessorTest, StripsToTheVisibleText) {
       {"{\\rtf1 a\\tab b\\line c\\~d\\-e\\_f}", "a\tb\r\nc\u00A0de\u2011f"},
       {"{\\rtf1 \\lquote x\\rquote  \\emdash  \\bullet}", "\u2018x\u2019 \u2014 \u2022"},
       {"{\\rtf1 x\\cell y\\cell\\row z}", "x\ty\t\r\nz"},
-      // code page bytes: 1252 by default, Latin-1 for a code page the engine does not know
+      // code page bytes: 1252 by default, Latin-1 for a code page the system does not know
       {"{\\rtf1\\ansi caf\\'e9 \\'80}", "caf\u00E9 \u20AC"},
-      {"{\\rtf1\\ansi\\ansicpg1251 \\'e9\\'80}", "\u00E9\u0080"},
+      {"{\\rtf1\\ansi\\ansicpg4242 \\'e9\\'80}", "\u00E9\u0080"},
       {"{\\rtf1 M\xC3\xBCller caf\xE9}", "M\u00FCller caf\u00E9"},  // raw UTF-8, raw 1252
       // \uN with its fallback, \ucN, surrogate pairs and codes out of range
       {"{\\rtf1 5\\u8364?x}", "5\u20ACx"},
@@ -97,6 +95,71 @@ TEST(RtfProcessorTest, StripsToTheVisibleText) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(p.StripRTF(c.rtf), c.text) << c.rtf;
+}
+
+// The code page of \'hh (and of raw bytes that are no UTF-8): the font's charset where it names
+// one, else the document's \ansicpg; double-byte code pages join a lead and a trail byte; a symbol
+// font shows symbols for its letters.
+TEST(RtfProcessorTest, EscapedBytesFollowTheCodePageOfTheirFont) {
+  const String fonts =
+      "{\\fonttbl{\\f0\\fcharset0 Arial;}{\\f1\\fcharset204 Arial;}{\\f2\\fcharset2 Symbol;}"
+      "{\\f3\\fcharset128 MS Gothic;}{\\f4\\fcharset238 Arial;}{\\f5 Arial;}{\\f6\\fcharset1 "
+      "Arial;}}";
+  const struct {
+    String body;  // after \rtf1\ansi\ansicpg1251 and the font table
+    String text;
+  } cases[] = {
+      {"\\f1\\'cf\\'f0\\'e8\\'e1\\'ee\\'f0", "\u041F\u0440\u0438\u0431\u043E\u0440"},
+      {"\\f0 caf\\'e9", "caf\u00E9"},  // the ANSI charset is Western whatever \ansicpg says
+      {"\\f5\\'cf \\f6\\'cf", "\u041F \u041F"},  // no charset, default charset: \ansicpg
+      {"\\f4\\'9a\\'e8", "\u0161\u010D"},
+      {"\\f2 10 kW \\'b1 \\u61549? \\\\", "10 \u03BA\u03A9 \u00B1 \u03BC \u2234"},
+      {"{\\f2 W}W", "\u03A9W"},  // the font ends with its group
+      {"\\f3\\'83\\'65\\'83\\'58\\'83\\'67", "\u30C6\u30B9\u30C8"},
+      {"\\f3\\'83A\\'83\\{", "\u30A2\u30DC"},  // trail bytes written as text
+      {"\\f3\\'83\r\n\\'41", "\u30A2"},        // a line end of the file between the two
+      {"\\f3\\'83\\par x", "\uFFFD\r\nx"},     // a lead byte without its trail byte
+      {"\\f3\\'83\\'65\\f1\\'cf", "\u30C6\u041F"},
+      {"\\f1\\uc1\\u1055\\'cf x", "\u041F x"},  // the fallback byte is skipped, not decoded
+  };
+  CRTFProcessor p;
+  for (const auto& c : cases) {
+    const String text = "{\\rtf1\\ansi\\ansicpg1251" + fonts + c.body + "}";
+    EXPECT_EQ(p.StripRTF(text), c.text) << c.body;
+  }
+
+  // The document's code page alone, for each code page Windows writes.
+  const struct {
+    int codePage;
+    String bytes;
+    String text;
+  } pages[] = {
+      {1250, "\\'9a", "\u0161"},     {1251, "\\'cf", "\u041F"},     {1252, "\\'80", "\u20AC"},
+      {1253, "\\'c1", "\u0391"},     {1254, "\\'fd", "\u0131"},     {1255, "\\'e0", "\u05D0"},
+      {1256, "\\'c7", "\u0627"},     {1257, "\\'e0", "\u0105"},     {1258, "\\'c3", "\u0102"},
+      {874, "\\'a1", "\u0E01"},      {932, "\\'82\\'a0", "\u3042"}, {936, "\\'d6\\'d0", "\u4E2D"},
+      {949, "\\'c7\\'d1", "\uD55C"}, {950, "\\'a4\\'a4", "\u4E2D"},
+  };
+  for (const auto& page : pages) {
+    const String text =
+        "{\\rtf1\\ansi\\ansicpg" + std::to_string(page.codePage) + " " + page.bytes + "}";
+    EXPECT_EQ(p.StripRTF(text), page.text) << page.codePage;
+  }
+}
+
+TEST(RtfProcessorTest, StripsACyrillicDocumentAndKeepsItThroughAppending) {
+  const String rtf = test::ReadFileText(test::TestDataPath("rtf/cyrillic_sample.rtf"));
+  ASSERT_FALSE(rtf.empty()) << "missing fixture";
+  const String visible =
+      "\u041F\u0440\u0438\u0431\u043E\u0440\r\n"
+      "\u0421\u043E\u043F\u0440\u043E\u0442\u0438\u0432\u043B\u0435\u043D\u0438\u0435 R < 0,3 "
+      "\u03A9, \u0442\u043E\u043A \u2264 10 \u03BCA\r\n"
+      "Caf\u00E9 \u2116 5";
+
+  CRTFProcessor p;
+  EXPECT_EQ(p.StripRTF(rtf), visible);
+  // Written again (7-bit, \uN) and joined with itself, every character stays, symbols too.
+  EXPECT_EQ(p.StripRTF(p.AppendRTFText(rtf, rtf)), visible + "\r\n" + visible);
 }
 
 // Texts that the engine rejects: StripRTF gives them back unchanged (their characters are all
@@ -223,11 +286,8 @@ TEST(RtfProcessorTest, AppendingKeepsTheFormattingOfBothParts) {
 }
 
 TEST(RtfProcessorTest, StripsAWordProcessorDocument) {
-  std::ifstream in(test::TestDataPath("rtf/wordpad_sample.rtf"), std::ios::binary);
-  ASSERT_TRUE(in) << "missing fixture";
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  const String rtf = buffer.str();
+  const String rtf = test::ReadFileText(test::TestDataPath("rtf/wordpad_sample.rtf"));
+  ASSERT_FALSE(rtf.empty()) << "missing fixture";
 
   CRTFProcessor p;
   EXPECT_EQ(p.StripRTF(rtf),

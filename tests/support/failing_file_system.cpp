@@ -15,12 +15,24 @@ void FailingFileSystem::FailFolders(String cause) {
   folderCause_ = std::move(cause);
 }
 
+void FailingFileSystem::FailNewFiles(String cause) {
+  newFileCause_ = std::move(cause);
+}
+
 void FailingFileSystem::ReplaceFile(const String& path, std::string_view content) {
   replacements_.push_back(path);
   if (static_cast<int>(replacements_.size()) == failAt_) {
     throw Error(75, "velko", fmt::format("The file \"{}\" cannot be written: {}.", path, cause_));
   }
   host::LocalFileSystem().ReplaceFile(path, content);
+}
+
+bool FailingFileSystem::CreateNewFile(const String& path, std::string_view content, unsigned mode) {
+  if (!newFileCause_.empty()) {
+    throw Error(75, "velko",
+                fmt::format("The file \"{}\" cannot be made: {}.", path, newFileCause_));
+  }
+  return host::LocalFileSystem().CreateNewFile(path, content, mode);
 }
 
 void FailingFileSystem::CreateFolders(const String& path) {

@@ -18,8 +18,11 @@ class FailingFileSystem final : public host::FileSystem {
   void FailFolders(String cause);
   // Tells every folder to have only `bytes` left.
   void LimitSpace(std::uintmax_t bytes) { available_ = bytes; }
+  // Fails every CreateNewFile call with `cause`.
+  void FailNewFiles(String cause);
 
   void ReplaceFile(const String& path, std::string_view content) override;
+  bool CreateNewFile(const String& path, std::string_view content, unsigned mode) override;
   void CreateFolders(const String& path) override;
   bool RemoveFile(const String& path) noexcept override;
   std::optional<String> ReadFile(const String& path) override;
@@ -34,6 +37,7 @@ class FailingFileSystem final : public host::FileSystem {
   String cause_;
   String folderCause_;
   std::optional<std::uintmax_t> available_;
+  String newFileCause_;
   std::vector<String> replacements_;
 };
 

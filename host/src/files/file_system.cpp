@@ -26,6 +26,14 @@ class LocalFiles final : public FileSystem {
     if (!failure.empty()) RaiseFileError(path, "written", failure);
   }
 
+  bool CreateNewFile(const String& path, std::string_view content, unsigned mode) override {
+    const String failure =
+        CreateFileContent(std::filesystem::absolute(path).string(), content, mode);
+    if (failure == "exists") return false;
+    if (!failure.empty()) RaiseFileError(path, "made", failure);
+    return true;
+  }
+
   void CreateFolders(const String& path) override {
     std::error_code ec;
     std::filesystem::create_directories(path, ec);

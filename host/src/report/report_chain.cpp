@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include "velko/core/error_module.hpp"
 #include "velko/host/report/history_section.hpp"
 #include "velko/outside/html_report.hpp"
 
@@ -29,11 +30,24 @@ void PrintRunReport(const SequenceTree& tree, const Ref<CTestSetup>& setup,
   PrintHistorySection(report, history);
 }
 
+// A line across the page above the report, in the verdict line's style on a red ground.
+void PrintNotice(const Ref<IReport>& report, const String& notice) {
+  constexpr Long kLightRed = 0xC8C8FF;  // RGB 255, 200, 200 (red in the low byte)
+  Quietly([&] {
+    report->SetStyle(4);
+    report->SetOption(1);
+    const String width = std::to_string(report->PageWidth(-1));
+    report->PrintTable("^+" + width, report->ReplaceChars(notice, "|;", "/,"), String(), kLightRed,
+                       0, 0);
+  });
+}
+
 String ReportHtml(const SequenceTree& tree, const Ref<CTestSetup>& setup,
                   const ReportSettings& settings, const DeviceComparison& history) {
   auto report = MakeRef<HtmlReport>(tree.Name() + " - " + DateText(setup->Status()->TestDate()));
   report->SetReportLevel(ReportLevelOf(settings));
   report->SetReportOptions(ReportOptionsOf(settings));
+  if (!settings.notice.empty()) PrintNotice(report, settings.notice);
   PrintRunReport(tree, setup, report, history);
   return report->Html();
 }

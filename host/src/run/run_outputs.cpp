@@ -15,6 +15,7 @@
 #include "velko/host/archive/archive_errors.hpp"
 #include "velko/host/archive/comparison.hpp"
 #include "velko/host/archive/content_hash.hpp"
+#include "velko/host/records/record_signature.hpp"
 #include "velko/host/session/host_text.hpp"
 #include "velko/host/session/messages.hpp"
 
@@ -239,7 +240,7 @@ RunOutputs KeepRun(FileSystem& files, Archive& archive, const KeepingPlan& plan,
   ArchiveEntry entry;
   entry.summary = SummaryOfRun(plan, run);
   entry.measurements = MeasurementsOf(run.tree, run.setup);
-  entry.document = RecordText(run.tree, run.setup, run.header);
+  entry.document = SignedByThisStation(RecordText(run.tree, run.setup, run.header));
   entry.report = ReportWithHistory(&archive, run.tree, run.setup,
                                    {entry.summary, entry.measurements}, settings);
   const RunOutputs outputs = OutputNames(plan.request, entry.summary.device.serial, run.started,

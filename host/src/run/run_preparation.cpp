@@ -1,5 +1,7 @@
 #include "velko/host/run/run_preparation.hpp"
 
+#include "velko/host/records/record_signature.hpp"
+
 namespace velko::host {
 
 bool PreparedRun::Ready() const {
@@ -22,6 +24,8 @@ PreparedRun PrepareRun(const RunInput& input, const Ref<IPlugInManager>& manager
   }
   run.tree = std::move(sequence.tree);
   run.setup = setup.setup;
+  // The record must be signable, or the run would lose its results at the end.
+  if (FileProblems key = StationKeyProblems(); !key.Empty()) run.problems.push_back(std::move(key));
   return run;
 }
 

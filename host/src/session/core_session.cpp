@@ -2,15 +2,18 @@
 
 #include "velko/core/gtranslate.hpp"
 #include "velko/core/initialize.hpp"
+#include "velko/host/session/first_use.hpp"
 #include "velko/outside/progress_log.hpp"
 
 namespace velko::host {
 
 CoreSession::CoreSession(const String& language) : ui_(MakeRef<HeadlessUserInterface>()) {
+  const FirstUse firstUse = RegisterShippedComponents();  // before the plug-ins are read
   UseUserInterface(ui_);
   Ref<GInitialize> core = GInitialize::Instance();
   core->InitCore();
   GTranslate::Instance()->SelectLanguageSet(language);
+  firstUse_ = FirstUseNotices(firstUse);
   manager_ = core->PlugInManager();
   auto log = MakeRef<CollectingLog>();
   manager_->Initialize(log);
@@ -23,7 +26,7 @@ CoreSession::~CoreSession() {
 }
 
 std::vector<String> CoreSession::PlugInWarnings() const {
-  std::vector<String> warnings;
+  std::vector<String> warnings = firstUse_;
   for (const MessageBoxRecord& box : ui_->MessageBoxes())
     warnings.push_back(box.text);
   return warnings;

@@ -2,11 +2,14 @@
 
 #include <fmt/format.h>
 
+#include "velko/core/error_module.hpp"
+#include "velko/host/session/host_text.hpp"
+
 namespace velko::host {
 
 String ErrorText(const Error& error) {
-  return fmt::format("error 0x{:08X} ({}): {}", static_cast<std::uint32_t>(error.Number()),
-                     error.Source(), error.Description());
+  return HostText("600::error %%1 (%%2): %%3", HexNumberText(error.Number()), error.Source(),
+                  error.Description());
 }
 
 std::vector<String> LogProblems(const CollectingLog& log) {
@@ -19,6 +22,11 @@ std::vector<String> LogProblems(const CollectingLog& log) {
     problems.push_back(line + ")");
   }
   return problems;
+}
+
+void RaiseHostError(const String& keyedText, const VariantArray& params) {
+  const Long key = std::stol(keyedText.substr(0, keyedText.find("::")));
+  throw Error(HostErrorNumber(key), kHostSource, HostText(keyedText, Variant(params)));
 }
 
 }  // namespace velko::host

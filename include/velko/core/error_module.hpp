@@ -7,6 +7,8 @@
 //     error, 5 and 9 (invalid key or index) into its not-found error, level 1;
 //  3. everything else goes to central handling: wrapped once as 0x80047730 (or 0x80047737 for
 //     lack of memory) with the operation's source, unless it is already wrapped.
+// Errors of the outside services (err::IsOutsideServiceError) count as every operation's own:
+// a broken registry or an unreadable file is a known cause, not an unexpected error.
 #pragma once
 
 #include <array>
@@ -42,6 +44,9 @@ namespace velko {
 
 // The message text of an error number: the translation of "<key>::" with the parameters.
 String FormatErrorMessage(const String& plugInId, Long errNo, const VariantArray& params = {});
+
+// An error number as it is shown: "0x8004A690".
+String HexNumberText(Long number);
 
 // The flag word the error service receives for a level: 1, 2 -> 1; 3 -> 4; 4 -> 8; else 0.
 Long ErrorLevelFlags(Long level);

@@ -107,6 +107,30 @@ constexpr Long kXmlAppendLoop = ErrorNumber(0x80049305u);  // a node appended in
 constexpr Long kServerPathRefused = ErrorNumber(0x80049310u);  // not an absolute path
 constexpr Long kServerLoad = ErrorNumber(0x80049311u);         // dlopen or entry point failed
 
+// Errors of the outside services (registry, language catalogues, XML files, plug-in libraries):
+// every operation passes them on unchanged, so that they reach the user with their own number,
+// text and cause rather than wrapped as unexpected.
+constexpr bool IsOutsideServiceError(Long number) {
+  switch (number) {
+    case kRegistryKeyMissing:
+    case kRegistryValueMissing:
+    case kRegistryValueUnreadable:
+    case kRegistryFileBroken:
+    case kRegistryWrite:
+    case kLanguageNotFound:
+    case kLanguagePath:
+    case kCatalogueBroken:
+    case kXmlFileOpen:
+    case kXmlMalformed:
+    case kXmlFileSave:
+    case kServerPathRefused:
+    case kServerLoad:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // Plug-in configuration problems (raised by plug-ins, shown by the plug-in manager).
 constexpr Long kPlugInConfigA = ErrorNumber(0x8004A22Au);
 constexpr Long kPlugInConfigC = ErrorNumber(0x8004A22Cu);

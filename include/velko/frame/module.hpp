@@ -9,9 +9,11 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "velko/frame/class_table.hpp"
+#include "velko/frame/error.hpp"
 #include "velko/frame/types.hpp"
 
 namespace velko {
@@ -65,6 +67,10 @@ Long ModuleCanUnloadNow(ModuleState& module);
 // `anyAddressInModule` locates the module's file, whose absolute path the registration writes.
 Long ModuleRegisterServer(ModuleState& module, const void* anyAddressInModule);
 Long ModuleUnregisterServer(ModuleState& module);
+// The error that made this thread's last failed ModuleRegisterServer or ModuleUnregisterServer
+// fail (the registry's own error, naming the file and the cause); none when there was none since
+// the last call. Taking it clears it.
+std::optional<Error> TakeRegistrationFailure();
 
 }  // namespace velko
 

@@ -34,6 +34,9 @@ const ClassTable& LibraryClasses();
 void RegisterServer(const String& libraryPath);
 void UnregisterServer(const String& libraryPath);
 
+// The file the library was loaded from (absolute, links resolved); "" when it cannot be found.
+String LibraryFile();
+
 // Loads a server library once per process and returns the address of one of its entry points.
 void* ServerEntryPoint(const String& libraryPath, const char* entryPoint);
 

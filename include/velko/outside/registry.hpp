@@ -40,9 +40,17 @@ inline constexpr const char* kVelkoRootKey = "Software\\Brenn\\Velko";
 // The file the calling thread's store uses by default (VELKO_REGISTRY or the default above).
 String DefaultRegistryFile();
 
+// The user's configuration folder of the library and its hosts: $XDG_CONFIG_HOME/velko, or
+// ~/.config/velko when XDG_CONFIG_HOME is unset or not an absolute path.
+String UserConfigFolder();
+
 // The installed default registry a user without a registry file starts from (see above), or ""
 // when there is none.
 String InitialRegistryFile();
+
+// True when the calling thread works on the user's default store and the user has no registry
+// file yet (it reads as the installed default): the first use of an installation by this user.
+bool IsFirstUseOfUserRegistry();
 
 // Points the calling thread's registry at a store file (created on the first write; a relative
 // path is made absolute now; an empty path means the default store described above).

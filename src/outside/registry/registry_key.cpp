@@ -1,5 +1,4 @@
 // Registry keys and the path service over the calling thread's store.
-#include <dlfcn.h>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -10,6 +9,7 @@
 
 #include "outside/registry/registry_store.hpp"
 #include "velko/core/error_numbers.hpp"
+#include "velko/frame/runtime.hpp"
 #include "velko/frame/text.hpp"
 #include "velko/outside/registry.hpp"
 #include "velko/typelib/enums.hpp"
@@ -148,6 +148,10 @@ RegValue StoredValue(const Variant& value) {
   return stored;
 }
 
+bool SameData(const RegValue& a, const RegValue& b) {
+  return a.kind == b.kind && a.text == b.text && a.dword == b.dword;
+}
+
 class RegistryKey final : public IRegistryKey {
  public:
   explicit RegistryKey(std::shared_ptr<RegistryStore> store) : store_(std::move(store)) {}
@@ -192,27 +196,32 @@ class RegistryKey final : public IRegistryKey {
 
   void SetValue(const Variant& nameOrIndex, const Variant& value) override {
     RequireOpen();
-    RegValue stored = StoredValue(value);
+    const RegValue stored = StoredValue(value);
+    // The change may run twice (a check without the lock, then the write under it): it works on
+    // a copy of the value, and a value that is already stored changes nothing.
     store_->Write([&](RegDocument& doc) {
+      const std::size_t sections = doc.sections.size();
       RegSection& section = SectionToWrite(doc);
+      RegValue next = stored;
+      RegValue* target = nullptr;
       if (!nameOrIndex.IsString() && nameOrIndex.IsNumeric()) {
-        RegValue& existing = const_cast<RegValue&>(ValueAt(doc, nameOrIndex));
-        stored.name = existing.name;
-        stored.folded = existing.folded;
-        existing = std::move(stored);
-        return true;
-      }
-      stored.name = NameOf(nameOrIndex);
-      stored.folded = FoldName(stored.name);
-      auto found = std::ranges::find_if(section.values, [&](const RegValue& v) {
-        return v.IsValue() && v.folded == stored.folded;
-      });
-      if (found != section.values.end()) {
-        stored.name = found->name;  // the stored spelling stays
-        *found = std::move(stored);
+        target = &const_cast<RegValue&>(ValueAt(doc, nameOrIndex));
       } else {
-        section.values.push_back(std::move(stored));
+        next.name = NameOf(nameOrIndex);
+        next.folded = FoldName(next.name);
+        auto found = std::ranges::find_if(section.values, [&](const RegValue& v) {
+          return v.IsValue() && v.folded == next.folded;
+        });
+        if (found == section.values.end()) {
+          section.values.push_back(std::move(next));
+          return true;
+        }
+        target = &*found;
       }
+      next.name = target->name;  // the stored spelling stays
+      next.folded = target->folded;
+      if (doc.sections.size() == sections && SameData(*target, next)) return false;
+      *target = std::move(next);
       return true;
     });
   }
@@ -376,6 +385,12 @@ std::shared_ptr<RegistryStore>& ThreadStore() {
   return store;
 }
 
+// Whether the thread's store is the default one (not a file or memory store chosen by a caller).
+bool& ThreadUsesDefaultStore() {
+  thread_local bool usesDefault = true;
+  return usesDefault;
+}
+
 // A store on `path`, fixed now: a later change of the working folder does not move it.
 std::shared_ptr<RegistryStore> FileStore(const String& path, const String& seed = {}) {
   std::error_code ec;
@@ -401,17 +416,12 @@ std::shared_ptr<RegistryStore> CurrentStore() {
   return store;
 }
 
-// Any object of the library: its address tells dladdr which file the library was loaded from.
-const char kLibraryAnchor = 0;
-
 // share/velko/registry/default.reg of the prefix the library is installed in, or "".
 String InstalledDefaultBesideLibrary() {
-  Dl_info info{};
-  if (dladdr(&kLibraryAnchor, &info) == 0 || !info.dli_fname) return {};
-  std::error_code ec;
-  const auto library = std::filesystem::absolute(info.dli_fname, ec);
-  if (ec) return {};
-  return (library.parent_path() / "../share/velko/registry/default.reg").lexically_normal();
+  const String library = LibraryFile();
+  if (library.empty()) return {};
+  return (std::filesystem::path(library).parent_path() / "../share/velko/registry/default.reg")
+      .lexically_normal();
 }
 
 bool IsRegularFile(const String& path) {
@@ -440,9 +450,13 @@ Ref<IRegistryPaths> RegistryPaths() {
 
 String DefaultRegistryFile() {
   if (String file = NonEmptyEnv("VELKO_REGISTRY"); !file.empty()) return file;
+  return UserConfigFolder() + "/registry.reg";
+}
+
+String UserConfigFolder() {
   String config = NonEmptyEnv("XDG_CONFIG_HOME");
   if (config.empty() || config.front() != '/') config = HomeFolder() + "/.config";
-  return config + "/velko/registry.reg";
+  return config + "/velko";
 }
 
 String InitialRegistryFile() {
@@ -455,14 +469,23 @@ String InitialRegistryFile() {
 
 void UseRegistryFile(const String& path) {
   ThreadStore() = path.empty() ? DefaultStore() : FileStore(path);
+  ThreadUsesDefaultStore() = path.empty();
 }
 
 void UseInMemoryRegistry() {
   ThreadStore() = MakeMemoryRegistryStore();
+  ThreadUsesDefaultStore() = false;
 }
 
 void UseDefaultRegistry() {
   ThreadStore().reset();
+  ThreadUsesDefaultStore() = true;
+}
+
+bool IsFirstUseOfUserRegistry() {
+  if (!ThreadUsesDefaultStore() || !NonEmptyEnv("VELKO_REGISTRY").empty()) return false;
+  std::error_code ec;
+  return !std::filesystem::exists(DefaultRegistryFile(), ec) && !ec;
 }
 
 }  // namespace velko

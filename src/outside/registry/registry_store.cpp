@@ -81,13 +81,16 @@ class Fd {
   int fd_;
 };
 
-// The exclusive lock of all writers of one store: flock on a lock file beside it. Released when
-// the descriptor closes, also when the process dies.
+// The exclusive lock of all writers of one store: flock on the folder that holds the store file
+// (the file itself is replaced by every write, its folder stays), so that locking leaves no file
+// behind. Released when the descriptor closes, also when the process dies.
 class WriterLock {
  public:
-  explicit WriterLock(const String& storePath)
-      : fd_(::open((storePath + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
-    if (fd_.get() < 0) RaiseWriteError(storePath, "no lock file: " + SystemReason(errno));
+  WriterLock(const String& folder, const String& storePath)
+      : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (fd_.get() < 0) {
+      RaiseWriteError(storePath, "cannot open the folder " + folder + ": " + SystemReason(errno));
+    }
     while (::flock(fd_.get(), LOCK_EX) != 0) {
       if (errno != EINTR) RaiseWriteError(storePath, "cannot lock: " + SystemReason(errno));
     }
@@ -112,7 +115,7 @@ String ReadAll(int fd, const String& path) {
 }
 
 // Where a write goes: the store file, or the file its symbolic link leads to (so that the link
-// stays a link), with the lock and the temporaries beside that file.
+// stays a link), with the temporaries beside that file and the lock on its folder.
 struct WriteTarget {
   String file;
   String folder;
@@ -148,13 +151,16 @@ class FileRegistryStore final : public RegistryStore {
   }
 
   void Write(const Change& change) override {
+    // A change that changes nothing takes no lock and writes nothing; a broken file stops here,
+    // untouched.
+    if (auto unchanged = std::make_shared<RegDocument>(*Read()); !change(*unchanged)) return;
     const WriteTarget target(path_);
     CreateFolder(target);
-    const WriterLock lock(target.file);
-    auto next = std::make_shared<RegDocument>(*Read());  // a broken file stops here, untouched
+    const WriterLock lock(target.folder, path_);
+    auto next = std::make_shared<RegDocument>(*Read());  // what other writers stored meanwhile
     if (!change(*next)) return;
     RemoveStaleTemporaries(target);
-    Replace(target, FormatRegistryText(*next));
+    Replace(target, FormatRegistryText(*next, path_));
     struct stat st {};
     if (::stat(path_.c_str(), &st) != 0) RaiseWriteError(path_, SystemReason(errno));
     Remember(std::move(next), FileStamp::Of(st));

@@ -45,8 +45,20 @@ struct RegSection {
   std::vector<RegValue> values;
 };
 
+// How a store file is written: as it was read, so that a file from Windows' regedit (UTF-16LE
+// with a byte order mark, CR LF line ends, a blank line at the end) stays importable there.
+struct RegFileFormat {
+  enum class Encoding { kUtf8, kUtf8WithBom, kUtf16Le, kUtf16Be };
+  Encoding encoding = Encoding::kUtf8;
+  bool crlf = false;            // CR LF line ends, else LF
+  bool oldHeader = false;       // "REGEDIT4", else "Windows Registry Editor Version 5.00"
+  bool finalBlankLine = false;  // the text ends with an empty line, as regedit writes it
+  bool operator==(const RegFileFormat&) const = default;
+};
+
 // The whole content of a store, in file order.
 struct RegDocument {
+  RegFileFormat format;
   std::vector<String> preamble;  // comment lines before the first section
   std::vector<RegSection> sections;
 };
@@ -58,11 +70,14 @@ String FoldedKey(std::string_view hive, std::string_view path);
 // The canonical name of a hive handle (0x80000002 -> "HKEY_LOCAL_MACHINE"); nullopt when unknown.
 std::optional<String> HiveName(Long hive);
 
-// Reads the registry export text; a syntax error raises err::kRegistryFileBroken naming
-// `fileName` and the line.
-RegDocument ParseRegistryText(std::string_view text, const String& fileName);
-// Writes the registry export text (LF line ends, a blank line before each section).
-String FormatRegistryText(const RegDocument& doc);
+// Reads a store file in the registry export text format: UTF-16LE or UTF-16BE with a byte order
+// mark, or UTF-8 with or without one; CR LF or LF line ends; the version 5 or the REGEDIT4
+// header. A syntax error or a text that is not valid in its encoding raises
+// err::kRegistryFileBroken naming `fileName` and the line.
+RegDocument ParseRegistryText(std::string_view bytes, const String& fileName);
+// Writes the file in the document's format: a blank line before each section. A text that the
+// format cannot hold (not UTF-8, for a UTF-16 file) raises err::kRegistryWrite naming `fileName`.
+String FormatRegistryText(const RegDocument& doc, const String& fileName = "(registry)");
 
 // One store: the content as it is now, and atomic changes to it.
 class RegistryStore {

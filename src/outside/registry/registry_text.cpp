@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <unordered_map>
 
+#include "frame/text_encoding.hpp"
 #include "outside/registry/registry_store.hpp"
 #include "velko/core/error_numbers.hpp"
 #include "velko/frame/text.hpp"
@@ -14,7 +15,9 @@ namespace {
 
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kOldHeader = "REGEDIT4";
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
 
 struct HiveEntry {
   Long handle;
@@ -61,20 +64,67 @@ bool StartsWithAsciiIgnoreCase(std::string_view s, std::string_view prefix) {
   return true;
 }
 
+[[noreturn]] void RaiseBroken(const String& fileName, std::size_t lineNumber,
+                              const String& reason) {
+  RaiseRegistryError(err::kRegistryFileBroken, kLevelFatal,
+                     {Variant(fileName), Variant(static_cast<Long>(lineNumber)), Variant(reason)},
+                     "The registry file \"" + fileName + "\" is broken at line " +
+                         std::to_string(lineNumber) + ": " + reason + ".");
+}
+
+const char* Utf16Name(RegFileFormat::Encoding encoding) {
+  return encoding == RegFileFormat::Encoding::kUtf16Le ? "UTF-16LE" : "UTF-16BE";
+}
+
+// The text of a file as UTF-8, with the encoding it was in. UTF-8 is taken as it is (a byte that
+// is not UTF-8 stays what it is), UTF-16 must be valid.
+String DecodeFile(std::string_view bytes, RegFileFormat& format, const String& fileName) {
+  using Encoding = RegFileFormat::Encoding;
+  if (bytes.starts_with(kUtf8Mark)) {
+    format.encoding = Encoding::kUtf8WithBom;
+    return String(bytes.substr(kUtf8Mark.size()));
+  }
+  if (bytes.starts_with(kUtf16LeMark)) {
+    format.encoding = Encoding::kUtf16Le;
+  } else if (bytes.starts_with(kUtf16BeMark)) {
+    format.encoding = Encoding::kUtf16Be;
+  } else {
+    return String(bytes);
+  }
+  const auto text = ConvertText(bytes.substr(2), Utf16Name(format.encoding), "UTF-8");
+  if (!text) RaiseBroken(fileName, 1, "this system cannot read UTF-16");
+  if (!text->Complete()) {
+    const auto line = static_cast<std::size_t>(std::ranges::count(text->text, '\n')) + 1;
+    RaiseBroken(fileName, line, "the text is not valid UTF-16");
+  }
+  return text->text;
+}
+
+// A file uses CR LF when its first line ends in exactly one CR before the LF.
+bool EndsLinesWithCrLf(std::string_view text) {
+  const std::size_t end = text.find('\n');
+  if (end == std::string_view::npos || end == 0 || text[end - 1] != '\r') return false;
+  return end < 2 || text[end - 2] != '\r';
+}
+
 // Reads the text lines of a store and reports where a syntax error lies.
 class Parser {
  public:
-  Parser(std::string_view text, const String& fileName) : fileName_(fileName) {
-    if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
-    SplitLines(text);
+  Parser(std::string_view bytes, const String& fileName) : fileName_(fileName) {
+    text_ = DecodeFile(bytes, doc_.format, fileName);
+    doc_.format.crlf = EndsLinesWithCrLf(text_);
+    SplitLines(text_);
   }
 
   RegDocument Parse() {
-    if (AllBlank()) return {};  // a new, empty store
+    if (AllBlank()) return RegDocument{{doc_.format.encoding, doc_.format.crlf}, {}, {}};
     const std::string_view header = TrimSpace(lines_.front());
     if (header != kHeader && header != kOldHeader) {
       Fail(1, "the first line is not \"" + String(kHeader) + "\"");
     }
+    doc_.format.oldHeader = header == kOldHeader;
+    doc_.format.finalBlankLine =
+        text_.ends_with('\n') && lines_.size() > 1 && TrimSpace(lines_.back()).empty();
     for (index_ = 1; index_ < lines_.size(); ++index_)
       ParseLine(lines_[index_]);
     return std::move(doc_);
@@ -104,11 +154,7 @@ class Parser {
   }
 
   [[noreturn]] void Fail(std::size_t lineNumber, const String& reason) const {
-    RaiseRegistryError(
-        err::kRegistryFileBroken, kLevelFatal,
-        {Variant(fileName_), Variant(static_cast<Long>(lineNumber)), Variant(reason)},
-        "The registry file \"" + fileName_ + "\" is broken at line " + std::to_string(lineNumber) +
-            ": " + reason + ".");
+    RaiseBroken(fileName_, lineNumber, reason);
   }
   [[noreturn]] void Fail(const String& reason) const { Fail(index_ + 1, reason); }
 
@@ -300,6 +346,7 @@ class Parser {
   }
 
   const String& fileName_;
+  String text_;  // the file's text as UTF-8
   std::vector<std::string_view> lines_;
   std::size_t index_ = 0;
   RegDocument doc_;
@@ -385,12 +432,13 @@ std::optional<String> HiveName(Long hive) {
   return std::nullopt;
 }
 
-RegDocument ParseRegistryText(std::string_view text, const String& fileName) {
-  return Parser(text, fileName).Parse();
+RegDocument ParseRegistryText(std::string_view bytes, const String& fileName) {
+  return Parser(bytes, fileName).Parse();
 }
 
-String FormatRegistryText(const RegDocument& doc) {
-  String out(kHeader);
+String FormatRegistryText(const RegDocument& doc, const String& fileName) {
+  const RegFileFormat& format = doc.format;
+  String out(format.oldHeader ? kOldHeader : kHeader);
   out += '\n';
   for (const auto& line : doc.preamble)
     out += line + '\n';
@@ -401,7 +449,25 @@ String FormatRegistryText(const RegDocument& doc) {
     for (const auto& value : section.values)
       AppendValue(out, value);
   }
-  return out;
+  if (format.finalBlankLine) out += '\n';
+  if (format.crlf) out = ReplaceAll(out, "\n", "\r\n");
+  switch (format.encoding) {
+    case RegFileFormat::Encoding::kUtf8:
+      return out;
+    case RegFileFormat::Encoding::kUtf8WithBom:
+      return String(kUtf8Mark) + out;
+    default:
+      break;
+  }
+  const auto utf16 = ConvertText(out, "UTF-8", Utf16Name(format.encoding));
+  if (!utf16 || !utf16->Complete()) {
+    const String reason = "a text is not valid UTF-8 and cannot be written as UTF-16";
+    RaiseRegistryError(err::kRegistryWrite, kLevelSave, {Variant(fileName), Variant(reason)},
+                       "The registry file \"" + fileName + "\" cannot be written: " + reason + ".");
+  }
+  const std::string_view mark =
+      format.encoding == RegFileFormat::Encoding::kUtf16Le ? kUtf16LeMark : kUtf16BeMark;
+  return String(mark) + utf16->text;
 }
 
 }  // namespace velko

@@ -23,6 +23,9 @@ class FileSystem {
   // Replaces the content of `path` atomically: afterwards it holds the old content or the new,
   // never a mix. On failure the file is as it was and error 75 names the path and the cause.
   virtual void ReplaceFile(const String& path, std::string_view content) = 0;
+  // Makes the file `path` with `content` and the permissions `mode`, complete or not at all;
+  // false (and the file as it is) when it exists already. Error 75 when it cannot be made.
+  virtual bool CreateNewFile(const String& path, std::string_view content, unsigned mode) = 0;
   // Makes a folder and its missing parents; error 75 when it cannot.
   virtual void CreateFolders(const String& path) = 0;
   // Removes a file; one that does not exist counts as removed. False when it could not.

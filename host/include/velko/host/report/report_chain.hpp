@@ -15,6 +15,7 @@ struct ReportSettings {
   String language = "en";
   bool detail = false;      // report level 3: procedure, configuration and limits too
   bool onlyFailed = false;  // only the elements that failed
+  String notice;            // printed above everything, shaded red: a record that did not verify
 };
 
 // Report options always printed: configuration, limits, result and the procedure as plain text.

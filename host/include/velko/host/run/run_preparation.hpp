@@ -29,7 +29,8 @@ struct PreparedRun {
 };
 
 // Checks the sequence and the setup (every check of document_checks.hpp, with each other too) and
-// loads them. Nothing may run when an error was found; warnings are for the person to see.
+// loads them, and that the station can sign the record (StationKeyProblems). Nothing may run
+// when an error was found; warnings are for the person to see.
 PreparedRun PrepareRun(const RunInput& input, const Ref<IPlugInManager>& manager);
 
 }  // namespace velko::host
