@@ -110,7 +110,9 @@ void FillArchive(const String& path, FuzzedDataProvider& in) {
       }
       sqlite3_finalize(insert);
     }
-    Check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db);
+    // A statement that failed hard may have rolled the transaction back already.
+    if (!sqlite3_get_autocommit(db))
+      Check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db);
   } catch (...) {
     sqlite3_close(db);
     throw;
