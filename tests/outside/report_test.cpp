@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "outside/report/rich_text_markup.hpp"
-#include "outside/report/table_format.hpp"
+#include "velko/outside/report_table.hpp"
 #include "support/recording_report.hpp"
 #include "support/test_paths.hpp"
 #include "velko/frame/error.hpp"
