@@ -1,4 +1,5 @@
 // velko report: prints a saved test record again, marked when it does not verify.
+#include <filesystem>
 #include <iostream>
 
 #include "commands.hpp"
@@ -8,6 +9,7 @@
 #include "velko/host/run/run_outputs.hpp"
 #include "velko/host/session/core_session.hpp"
 #include "velko/host/session/host_text.hpp"
+#include "velko/host/session/messages.hpp"
 
 namespace velko::cli {
 
@@ -22,17 +24,30 @@ int ReportCommand(const ReportArgs& args) {
     PrintProblems(args.record, verified.opened.problems);
     return kExitError;
   }
+  if (args.pdf && args.output &&
+      std::filesystem::path(*args.pdf).lexically_normal() ==
+          std::filesystem::path(*args.output).lexically_normal()) {
+    throw Error(
+        75, host::kHostSource,
+        host::HostText("1309::The report and its PDF cannot both be written to %%1.", *args.pdf));
+  }
   host::ReportSettings settings = args.report;
   const String verification = host::VerificationText(verified.verification);
   if (!verified.verification.Valid()) {
     settings.notice = host::HostText("631::RECORD NOT VERIFIED: %%1", verification);
   }
   const std::unique_ptr<host::Archive> archive = OpenArchiveForReading(args.archive);
-  const String html = host::ReprintHtml(archive.get(), verified.opened.record, settings);
-  if (args.output) {
-    host::LocalFileSystem().ReplaceFile(*args.output, html);
+  const host::ReportDocuments reports =
+      host::Reprint(archive.get(), verified.opened.record, settings, args.pdf.has_value());
+  if (args.pdf && args.output) {
+    host::WriteAllOrNone(host::LocalFileSystem(),
+                         {{*args.output, reports.html}, {*args.pdf, reports.pdf}});
+  } else if (args.pdf) {
+    host::LocalFileSystem().ReplaceFile(*args.pdf, reports.pdf);
+  } else if (args.output) {
+    host::LocalFileSystem().ReplaceFile(*args.output, reports.html);
   } else {
-    std::cout << html;
+    std::cout << reports.html;
   }
   if (verified.verification.Valid()) return kExitPassed;
   PrintWarnings({verification});

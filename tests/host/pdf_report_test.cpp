@@ -1,0 +1,98 @@
+#include "velko/host/report/pdf_report.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <regex>
+
+#include "support/test_paths.hpp"
+
+namespace velko::test {
+namespace {
+
+// The text of a PDF as pdftotext reads it, one string per page.
+std::vector<std::string> PageTexts(const std::string& pdf) {
+  TempDir dir;
+  WriteFileText(dir / "report.pdf", pdf);
+  const std::string command =
+      "pdftotext -enc UTF-8 '" + (dir / "report.pdf") + "' '" + (dir / "report.txt") + "'";
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  std::vector<std::string> pages;
+  std::string text = ReadFileText(dir / "report.txt");
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = text.find('\f', start);
+    if (end == std::string::npos) break;
+    pages.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return pages;
+}
+
+std::string Joined(const std::vector<std::string>& pages) {
+  std::string all;
+  for (const auto& page : pages)
+    all += page;
+  return all;
+}
+
+TEST(PdfReport, PrintsHeadingsTablesAndRichTextAsSelectableText) {
+  auto report = MakeRef<host::PdfReport>();
+  report->SetTitle("Class I BF - 2024-06-03 14:05:09");
+  report->SetStyle(3);
+  report->PrintHeading("Device under test");
+  report->SetStyle(6);
+  report->PrintTable("<2000|<+4000", "Caption|Value;", "Serial|SN-42;Room|{\\b Lab} 3;", 0, 0, 0);
+  report->SetStyle(11);
+  report->PrintHeading("{\\i\\b Procedure:}");
+  report->PrintHeading("first line\\line second line");
+  const std::string all = Joined(PageTexts(report->Pdf()));
+  for (const char* expected : {"Class I BF - 2024-06-03 14:05:09", "Device under test", "Caption",
+                               "SN-42", "Lab 3", "Procedure:", "first line", "second line"})
+    EXPECT_NE(all.find(expected), std::string::npos) << expected << " in\n" << all;
+}
+
+TEST(PdfReport, MeasuresInTwipsOfTheRealPage) {
+  auto a4 = MakeRef<host::PdfReport>(host::Paper::kA4);
+  auto letter = MakeRef<host::PdfReport>(host::Paper::kLetter);
+  EXPECT_EQ(a4->PageWidth(-1), 10204);  // 210 mm less two margins of 15 mm
+  EXPECT_EQ(letter->PageWidth(-1), 10539);
+  EXPECT_EQ(a4->RightEdge(-1), a4->PageWidth(-1));
+  // Twice the text is twice as wide; bold is wider than plain.
+  const Long width = a4->TextWidth("Protective earth");
+  EXPECT_GT(width, 1000);
+  EXPECT_NEAR(a4->TextWidth("Protective earthProtective earth"), 2 * width, 40);
+  EXPECT_GT(a4->TextWidth("{\\b Protective earth}"), width);
+  // PositionY grows by what a table takes: a wrapped cell takes more.
+  const Long before = a4->PositionY();
+  a4->PrintTable("<+1000", "", "one;", 0, 0, 0);
+  const Long oneLine = a4->PositionY() - before;
+  a4->PrintTable("<+1000", "", "many words that wrap in a narrow column;", 0, 0, 0);
+  EXPECT_GT(a4->PositionY() - before - oneLine, 2 * oneLine);
+}
+
+TEST(PdfReport, PageTextsPrintDataExactlyOnEveryPage) {
+  auto report = MakeRef<host::PdfReport>(host::Paper::kLetter);
+  report->SetPageTexts("Monitor A;B|C{D}\\E", "2024-06-03 14:05:09", "Record 0123abcd",
+                       [](std::size_t page, std::size_t pages) {
+                         return "page " + std::to_string(page) + " of " + std::to_string(pages);
+                       });
+  for (int i = 0; i < 120; ++i)
+    report->PrintTable("<3000|<+3000", "", "row " + std::to_string(i) + "|value;", 0, 0, 0);
+  const std::vector<std::string> pages = PageTexts(report->Pdf());
+  ASSERT_GT(pages.size(), 1u);
+  for (std::size_t p = 0; p < pages.size(); ++p) {
+    const std::string& page = pages[p];
+    EXPECT_NE(page.find("Monitor A;B|C{D}\\E"), std::string::npos) << page;
+    EXPECT_NE(page.find("Record 0123abcd"), std::string::npos);
+    EXPECT_NE(page.find("page " + std::to_string(p + 1) + " of " + std::to_string(pages.size())),
+              std::string::npos)
+        << page;
+  }
+  // Every row once, none lost at a page break.
+  const std::string all = Joined(pages);
+  for (int i = 0; i < 120; ++i)
+    EXPECT_EQ(std::regex_search(all, std::regex("row " + std::to_string(i) + "\\b")), true) << i;
+}
+
+}  // namespace
+}  // namespace velko::test
