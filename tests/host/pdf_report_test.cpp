@@ -5,7 +5,11 @@
 #include <cstdio>
 #include <regex>
 
+#include "host_fixture.hpp"
 #include "support/test_paths.hpp"
+#include "velko/host/report/report_chain.hpp"
+#include "velko/host/run/run_preparation.hpp"
+#include "velko/host/run/test_run.hpp"
 
 namespace velko::test {
 namespace {
@@ -33,6 +37,11 @@ std::string Joined(const std::vector<std::string>& pages) {
   for (const auto& page : pages)
     all += page;
   return all;
+}
+
+std::size_t Count(const std::string& text, const std::regex& pattern) {
+  return static_cast<std::size_t>(
+      std::distance(std::sregex_iterator(text.begin(), text.end(), pattern), {}));
 }
 
 TEST(PdfReport, PrintsHeadingsTablesAndRichTextAsSelectableText) {
@@ -92,6 +101,81 @@ TEST(PdfReport, PageTextsPrintDataExactlyOnEveryPage) {
   const std::string all = Joined(pages);
   for (int i = 0; i < 120; ++i)
     EXPECT_EQ(std::regex_search(all, std::regex("row " + std::to_string(i) + "\\b")), true) << i;
+}
+
+TEST(PdfReport, ALongTableRepeatsItsHeaderAndARowTallerThanAPageContinues) {
+  auto report = MakeRef<host::PdfReport>();
+  String body;
+  for (int i = 0; i < 150; ++i)
+    body += "item " + std::to_string(i) + "|value;";
+  report->PrintTable("<3000|<+3000", "Caption|Reading;", body, kReportLightGrey, 0, 0);
+  String tall;
+  for (int i = 0; i < 200; ++i)
+    tall += "line " + std::to_string(i) + "\\line ";
+  report->PrintTable("<+5000", "", tall + ";", 0, 0, 0);
+  const std::vector<std::string> pages = PageTexts(report->Pdf());
+  ASSERT_GT(pages.size(), 4u);
+  const std::string all = Joined(pages);
+  for (std::size_t p = 0; p < pages.size(); ++p) {
+    if (pages[p].find("item ") != std::string::npos) {
+      EXPECT_NE(pages[p].find("Caption"), std::string::npos) << "page " << p + 1;
+    }
+  }
+  // Every line of the tall row once: none lost and none printed twice at a page break.
+  for (int i = 0; i < 200; ++i)
+    EXPECT_EQ(Count(all, std::regex("line " + std::to_string(i) + "\\b")), 1u) << i;
+}
+
+// A sequence of `count` insulation tests named "Check 1".."Check <count>", each with its limit.
+String LongSequence(int count) {
+  String xml =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<TestElement ID=\"1\">"
+      "<PlugIn Name=\"Simulator\" TestID=\"1\"/><Info><Type>IEC 62353</Type>"
+      "<Name>Long sequence</Name></Info>\n";
+  for (int i = 1; i <= count; ++i) {
+    xml += "<TestElement ID=\"" + std::to_string(1000 + i) +
+           "\"><PlugIn Name=\"Simulator\" TestID=\"300\"/><Info><Type>IEC 62353, 5.3.4</Type>"
+           "<Name>Check " +
+           std::to_string(i) +
+           "</Name><Procedure Format=\"2\">Apply 500 V DC between the mains conductors and "
+           "protective earth.</Procedure></Info><ExpectedResult><Standards><Standard "
+           "AlphaName=\"IEC 62353\" CompleteName=\"IEC 62353:2014 Class I\" "
+           "Type=\"Predefined\"><Limit Key=\"INS_MAINS_PE\"><Unit>M\xCE\xA9</Unit><Value "
+           "Type=\"Low\">2</Value></Limit></Standard></Standards></ExpectedResult>"
+           "</TestElement>\n";
+  }
+  return xml + "</TestElement>\n";
+}
+
+class PdfRunReport : public HostFixture {};
+
+TEST_F(PdfRunReport, ALongSequenceNumbersEveryPageAndSplitsNoElement) {
+  constexpr int kElements = 300;
+  TempDir dir;
+  WriteFileText(dir / "long.xml", LongSequence(kElements));
+  const host::PreparedRun prepared =
+      host::PrepareRun({dir / "long.xml", kHealthySetup, {}}, session->Manager());
+  ASSERT_TRUE(prepared.Ready());
+  host::TestRun(prepared.tree, prepared.setup).Perform();
+  host::ReportSettings settings;
+  settings.detail = true;
+  const std::vector<std::string> pages = PageTexts(
+      host::ReportPdf(prepared.tree, prepared.setup, settings, "0123abcd-0000-4000-8000-0000"));
+  ASSERT_GT(pages.size(), 30u);
+  const std::regex heading(R"(Check \d+\b)");
+  const std::regex reading("M\xCE\xA9\\s+Passed");
+  std::size_t headings = 0;
+  for (std::size_t p = 0; p < pages.size(); ++p) {
+    const std::string& page = pages[p];
+    const std::string pageOf =
+        "Page " + std::to_string(p + 1) + " of " + std::to_string(pages.size());
+    EXPECT_NE(page.find(pageOf), std::string::npos) << pageOf << " in\n" << page;
+    EXPECT_NE(page.find("Record 0123abcd-0000-4000-8000-0000"), std::string::npos);
+    // Each element's heading and its reading on the same page.
+    EXPECT_EQ(Count(page, heading), Count(page, reading)) << page;
+    headings += Count(page, heading);
+  }
+  EXPECT_EQ(headings, static_cast<std::size_t>(kElements));
 }
 
 }  // namespace

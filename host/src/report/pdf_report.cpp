@@ -408,8 +408,8 @@ class PdfReport::Document {
     // first block above yFrom ends the search.
     for (auto it = blocks_.rbegin(); it != blocks_.rend(); ++it) {
       if (it->kind == Block::Kind::kRule) continue;
-      if (it->top * kTwips < yFrom - 0.5) break;
-      if (it->bottom <= it->top || it->bottom * kTwips > yTo + 0.5) continue;
+      if (it->top * kTwips < yFrom - 1) break;
+      if (it->bottom <= it->top || it->bottom * kTwips > yTo + 1) continue;
       it->rules.push_back(id);
       used = true;
     }
@@ -419,7 +419,7 @@ class PdfReport::Document {
   void AddHorizontalRule(Long xFrom, Long xTo, Long y) {
     auto after = blocks_.begin();
     for (auto it = blocks_.end(); it != blocks_.begin(); --it) {
-      if ((it - 1)->bottom * kTwips <= y + 0.5) {
+      if ((it - 1)->bottom * kTwips <= y + 1) {
         after = it;
         break;
       }
