@@ -111,7 +111,12 @@ int ShowCommand(const ArchiveArgs& args) {
                                args.record));
   }
   if (!args.reprint) {
-    Emit(args.output, stored->report);
+    if (args.pdf && stored->reportPdf.empty()) {
+      throw Error(host::archive_error::kUnknownRecord, host::kHostSource,
+                  host::HostText("1310::The archive holds no PDF of record %%1: its run made none.",
+                                 stored->summary.recordId));
+    }
+    EmitReports(args.output, args.pdf, {stored->report, stored->reportPdf});
     return kExitPassed;
   }
   host::CoreSession session(args.report.language);
@@ -126,7 +131,8 @@ int ShowCommand(const ArchiveArgs& args) {
               << "\n";
     return kExitError;
   }
-  Emit(args.output, host::ReprintHtml(archive.get(), opened.record, args.report));
+  EmitReports(args.output, args.pdf,
+              host::Reprint(archive.get(), opened.record, args.report, args.pdf.has_value()));
   return kExitPassed;
 }
 

@@ -74,6 +74,7 @@ struct ArchiveArgs {
   String record;
   std::size_t last = 5;
   std::optional<String> output;
+  std::optional<String> pdf;  // `show`: the PDF of the report into this file
   host::ReportSettings report;
   bool reprint = false;  // `show` with report options: printed again from the stored record
   bool csv = false;

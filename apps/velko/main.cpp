@@ -45,8 +45,11 @@ void AddArchiveCommands(CLI::App& app, velko::cli::ArchiveArgs& args) {
   auto* show = app.add_subcommand("show", "Print the stored report of an archived record");
   show->add_option("RECORD-ID", args.record, "The record ID (or its first 8 characters or more)")
       ->required();
-  show->add_option("-o,--output", args.output, "HTML file (default: standard output)");
+  show->add_option("-o,--output", args.output,
+                   "HTML file (default: standard output, unless --pdf is given)");
+  show->add_option("--pdf", args.pdf, HostText("1311::File for the stored PDF of the report"));
   AddReportOptions(show, args.report);
+  AddPaperOption(show, args.report);
   auto* compare =
       app.add_subcommand("compare", "Compare a device's measurements with its earlier tests");
   compare->add_option("DEVICE", args.device, "Serial or asset number")->required();
@@ -61,8 +64,9 @@ void AddArchiveCommands(CLI::App& app, velko::cli::ArchiveArgs& args) {
     AddArchiveOption(command, args.archive);
   // Report options make show print the record again instead of the stored report.
   show->callback([show, &args] {
-    args.reprint =
-        show->count("--language") + show->count("--detail") + show->count("--only-failed") > 0;
+    args.reprint = show->count("--language") + show->count("--detail") +
+                       show->count("--only-failed") + show->count("--paper") >
+                   0;
   });
 }
 

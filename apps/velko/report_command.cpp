@@ -1,5 +1,4 @@
 // velko report: prints a saved test record again, marked when it does not verify.
-#include <filesystem>
 #include <iostream>
 
 #include "commands.hpp"
@@ -9,7 +8,6 @@
 #include "velko/host/run/run_outputs.hpp"
 #include "velko/host/session/core_session.hpp"
 #include "velko/host/session/host_text.hpp"
-#include "velko/host/session/messages.hpp"
 
 namespace velko::cli {
 
@@ -24,13 +22,6 @@ int ReportCommand(const ReportArgs& args) {
     PrintProblems(args.record, verified.opened.problems);
     return kExitError;
   }
-  if (args.pdf && args.output &&
-      std::filesystem::path(*args.pdf).lexically_normal() ==
-          std::filesystem::path(*args.output).lexically_normal()) {
-    throw Error(
-        75, host::kHostSource,
-        host::HostText("1309::The report and its PDF cannot both be written to %%1.", *args.pdf));
-  }
   host::ReportSettings settings = args.report;
   const String verification = host::VerificationText(verified.verification);
   if (!verified.verification.Valid()) {
@@ -39,16 +30,7 @@ int ReportCommand(const ReportArgs& args) {
   const std::unique_ptr<host::Archive> archive = OpenArchiveForReading(args.archive);
   const host::ReportDocuments reports =
       host::Reprint(archive.get(), verified.opened.record, settings, args.pdf.has_value());
-  if (args.pdf && args.output) {
-    host::WriteAllOrNone(host::LocalFileSystem(),
-                         {{*args.output, reports.html}, {*args.pdf, reports.pdf}});
-  } else if (args.pdf) {
-    host::LocalFileSystem().ReplaceFile(*args.pdf, reports.pdf);
-  } else if (args.output) {
-    host::LocalFileSystem().ReplaceFile(*args.output, reports.html);
-  } else {
-    std::cout << reports.html;
-  }
+  EmitReports(args.output, args.pdf, reports);
   if (verified.verification.Valid()) return kExitPassed;
   PrintWarnings({verification});
   return kExitFailed;

@@ -464,6 +464,10 @@ CASES
       expect_in "$work/run.txt" "$text"
     done
     expect_in <(pdfinfo "$pdf") "A4"
+    # The archive keeps the PDF beside the HTML report.
+    velko show "$id" --pdf "$work/stored.pdf" -o "$work/stored.html" || fail "show --pdf"
+    cmp -s "$pdf" "$work/stored.pdf" || fail "the archive's PDF is not the run's"
+    cmp -s "$report" "$work/stored.html" || fail "the archive's report is not the run's"
     # A reprint on Letter paper, only the PDF: nothing on standard output.
     host report "$record" --pdf "$work/reprint.pdf" --paper letter
     expect_status 0 "a verified record prints again"
@@ -477,6 +481,14 @@ CASES
       --record "$work/named/x.pdf"
     expect_status 2 "the record and the PDF cannot share a file"
     [ -z "$(ls -A "$work/named")" ] || fail "a refused run wrote files"
+    # A run without --pdf leaves none, and the archive says so when asked for one.
+    host run "$sequence" --setup "$healthy" --out "$work/plain"
+    expect_status 0 "a run without a PDF"
+    [ -z "$(ls "$work/plain" | grep '\.pdf$')" ] || fail "a PDF without --pdf"
+    host show "$(record_id "$record")" --pdf "$work/none.pdf"
+    expect_status 2 "no PDF stored for a run without one"
+    expect_in "$work/stderr" "holds no PDF"
+    [ ! -e "$work/none.pdf" ] || fail "show wrote a PDF it does not have"
     ;;
   *)
     fail "unknown case $1"
