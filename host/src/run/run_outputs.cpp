@@ -149,7 +149,7 @@ RunOutputs OutputNames(const OutputRequest& request, const String& serial, const
 }
 
 std::uintmax_t EstimatedOutputBytes(FileSystem& files, const RunInput& input,
-                                    const SequenceTree& tree) {
+                                    const SequenceTree& tree, bool withPdf) {
   const auto sizeOf = [&](const std::optional<String>& path) -> std::uintmax_t {
     if (!path) return 0;
     const std::optional<String> content = files.ReadFile(*path);
@@ -160,7 +160,9 @@ std::uintmax_t EstimatedOutputBytes(FileSystem& files, const RunInput& input,
   const std::uintmax_t sequence = sizeOf(input.sequence);
   const std::uintmax_t record = sequence + sizeOf(input.setup) + nodes * 1024 + (16 << 10);
   const std::uintmax_t report = 2 * sequence + nodes * 3072 + (64 << 10);
-  return 2 * (record + report);
+  // A PDF holds its fonts (some 100 KiB) and a few KiB a node.
+  const std::uintmax_t pdf = withPdf ? sequence + nodes * 4096 + (256 << 10) : 0;
+  return 2 * (record + report + pdf);
 }
 
 KeepingPlan CheckBeforeRun(FileSystem& files, Archive& archive, const OutputRequest& request,
@@ -183,7 +185,7 @@ KeepingPlan CheckBeforeRun(FileSystem& files, Archive& archive, const OutputRequ
   }
   KeepingPlan plan{request, input.sequence, {}, {}};
   plan.sequenceHash = Sha256Hex(files.ReadFile(input.sequence).value_or(String()));
-  const std::uintmax_t bytes = EstimatedOutputBytes(files, input, tree);
+  const std::uintmax_t bytes = EstimatedOutputBytes(files, input, tree, request.pdf);
   std::set<String> checked;
   for (const String& folder : OutputFolders(request)) {
     if (checked.insert(folder).second) CheckOutputFolder(files, folder, bytes);

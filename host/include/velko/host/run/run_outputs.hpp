@@ -34,10 +34,10 @@ struct RunOutputs {
 RunOutputs OutputNames(const OutputRequest& request, const String& serial, const String& dateTime,
                        const String& recordId, const String& sequence);
 
-// The bytes the record and the report of a run of this sequence and setup take at most (with room
-// to spare), estimated from their files and the number of nodes.
+// The bytes the record and the report (and its PDF when `withPdf`) of a run of this sequence and
+// setup take at most (with room to spare), estimated from their files and the number of nodes.
 std::uintmax_t EstimatedOutputBytes(FileSystem& files, const RunInput& input,
-                                    const SequenceTree& tree);
+                                    const SequenceTree& tree, bool withPdf = false);
 
 // How a run is to be kept, as the checks before it settled.
 struct KeepingPlan {
