@@ -260,9 +260,11 @@ class PdfReport::Document {
     block.startsUnit = style == 9;
     block.ruleAbove = style == 9;
     block.grid = tableStyle == 3;
-    AddRows(block, header, columns, widths, shade);
+    AddRows(block, header, columns, widths, shade, LookOf(style));
     block.headerRows = block.rows.size();
-    AddRows(block, body, columns, widths, header.empty() ? shade : std::nullopt);
+    // A table heading's look (5) is for its header: the values under it print as body text.
+    AddRows(block, body, columns, widths, header.empty() ? shade : std::nullopt,
+            LookOf(style == 5 && !header.empty() ? 6 : style));
     Append(std::move(block));
   }
 
@@ -367,8 +369,7 @@ class PdfReport::Document {
 
   void AddRows(Block& block, std::string_view text,
                const std::vector<report::ColumnFormat>& columns, const std::vector<Long>& widths,
-               const std::optional<Colour>& shade) const {
-    const Look look = LookOf(style);
+               const std::optional<Colour>& shade, const Look& look) const {
     report::ForEachTableRow(text, [&](std::string_view cellsText) {
       Row row;
       row.shade = shade;

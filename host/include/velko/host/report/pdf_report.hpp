@@ -8,7 +8,8 @@
 // split and every page knows how many pages there are. A line drawn between two positions is drawn
 // beside what was printed between them, on whichever page that lands.
 //
-// The looks follow the HTML writer (styles 3 section heading, 4 verdict line, 5 semibold, 6 body,
+// The looks follow the HTML writer (styles 3 section heading, 4 verdict line, 5 semibold - of a
+// table with a header, its header only -, 6 body,
 // 9 element heading with a rule above, 10 small, 11 framed block; table styles 2, 3 grid, 4 caption
 // and value pairs; SetTableParam the space above in points, 0..72; SetTableMode 1 keeps a table on
 // one page; SetOption 1 keeps a block on the page of the block before it). Every cell wraps when
