@@ -172,8 +172,9 @@ std::optional<Paper> PaperNamed(const String& name) {
 class PdfReport::Document {
  public:
   explicit Document(Paper paper) : paper_(SizeOf(paper)) {
-    fontMap_ = pango_cairo_font_map_new();
-    context_ = pango_font_map_create_context(fontMap_);
+    // The thread's own font map (pango keeps one per thread): its fonts are loaded once for every
+    // report the thread prints.
+    context_ = pango_font_map_create_context(pango_cairo_font_map_get_default());
     pango_cairo_context_set_resolution(context_, 72);  // one pango unit scale to the point
     cairo_font_options_t* options = cairo_font_options_create();
     // Unhinted metrics: what is measured here is what the PDF shows at any zoom.
@@ -185,7 +186,6 @@ class PdfReport::Document {
   ~Document() {
     blocks_.clear();  // the layouts before their context
     g_object_unref(context_);
-    g_object_unref(fontMap_);
   }
   Document(const Document&) = delete;
   Document& operator=(const Document&) = delete;
@@ -442,7 +442,6 @@ class PdfReport::Document {
                 double width) const;
 
   PaperSize paper_;
-  PangoFontMap* fontMap_ = nullptr;
   PangoContext* context_ = nullptr;
   std::vector<Block> blocks_;
   std::vector<double> verticalRules_;  // x of each, points from the left of the printable area
