@@ -3,7 +3,7 @@ SHELL := /bin/bash
 PACKAGES := cmake ninja-build g++ libpugixml-dev libgettextpo-dev libfmt-dev libcli11-dev \
             libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev gettext \
             libsqlite3-dev libpq-dev zlib1g-dev libsodium-dev pkg-config postgresql \
-            postgresql-common
+            postgresql-common libcairo2-dev libpango1.0-dev fonts-dejavu-core poppler-utils
 JOBS ?= $(shell nproc)
 # How long `make fuzz` runs each fuzz target; `make test` runs each for 10 seconds.
 FUZZ_SECONDS ?= 600

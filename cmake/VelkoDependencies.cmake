@@ -14,3 +14,7 @@ find_package(PostgreSQL REQUIRED)
 find_package(ZLIB REQUIRED)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
+
+# The host layer's PDF report writer: pango lays out the text, cairo writes the pages. Only
+# libvelkohost links them, so that plug-in builds need neither.
+pkg_check_modules(PANGOCAIRO REQUIRED IMPORTED_TARGET pangocairo cairo-pdf)

@@ -119,6 +119,14 @@ int ShowCommand(const ArchiveArgs& args) {
                 host::HostText("809::The archive %%1 holds no record %%2.", archive->Location(),
                                args.record));
   }
+  const auto emitStored = [&] {
+    if (args.pdf && stored->reportPdf.empty()) {
+      throw Error(host::archive_error::kUnknownRecord, host::kHostSource,
+                  host::HostText("1310::The archive holds no PDF of record %%1: its run made none.",
+                                 stored->summary.recordId));
+    }
+    EmitReports(args.output, args.pdf, {stored->report, stored->reportPdf});
+  };
   // A stored record that does not verify is printed again with the mark that `velko report`
   // gives it, since its stored report cannot carry one.
   const host::RecordVerification verification = VerifyStoredRecord(*stored, args.trusted);
@@ -128,13 +136,13 @@ int ShowCommand(const ArchiveArgs& args) {
         host::HostText("631::RECORD NOT VERIFIED: %%1", host::VerificationText(verification));
     PrintWarnings({settings.notice});
   } else if (!args.reprint) {
-    Emit(args.output, stored->report);
+    emitStored();
     return kExitPassed;
   }
   host::CoreSession session(args.report.language);
   const host::OpenedRecord opened = host::OpenRecordText(stored->document, session.Manager());
   if (!opened.Ready() && !args.reprint) {
-    Emit(args.output, stored->report);  // not verified, as the warning said
+    emitStored();  // not verified, as the warning said
     return kExitFailed;
   }
   if (!opened.Ready()) {
@@ -147,7 +155,8 @@ int ShowCommand(const ArchiveArgs& args) {
               << "\n";
     return kExitError;
   }
-  Emit(args.output, host::ReprintHtml(archive.get(), opened.record, settings));
+  EmitReports(args.output, args.pdf,
+              host::Reprint(archive.get(), opened.record, settings, args.pdf.has_value()));
   return verification.Valid() ? kExitPassed : kExitFailed;
 }
 

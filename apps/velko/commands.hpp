@@ -38,7 +38,8 @@ int RunCommand(const RunArgs& args);
 
 struct ReportArgs {
   String record;
-  std::optional<String> output;   // the HTML file; standard output when not given
+  std::optional<String> output;   // the HTML file; standard output when neither it nor pdf is given
+  std::optional<String> pdf;      // the PDF file; none when not given
   std::optional<String> trusted;  // the trusted keys file; the default one when not given
   host::ReportSettings report;
   ArchiveArg archive;
@@ -73,6 +74,7 @@ struct ArchiveArgs {
   String record;
   std::size_t last = 5;
   std::optional<String> output;
+  std::optional<String> pdf;  // `show`: the PDF of the report into this file
   host::ReportSettings report;
   bool reprint = false;  // `show` with report options: printed again from the stored record
   bool csv = false;

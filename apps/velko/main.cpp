@@ -21,6 +21,17 @@ void AddReportOptions(CLI::App* command, ReportSettings& settings) {
   command->add_flag("--only-failed", settings.onlyFailed, "Report only the failed elements");
 }
 
+void AddPaperOption(CLI::App* command, ReportSettings& settings) {
+  command
+      ->add_option_function<std::string>(
+          "--paper",
+          [&settings](const std::string& name) {
+            settings.paper = velko::host::PaperNamed(name).value_or(velko::host::Paper::kA4);
+          },
+          HostText("1305::Paper of the PDF report: a4 or letter (default: a4)"))
+      ->check(CLI::IsMember({"a4", "letter"}, CLI::ignore_case));
+}
+
 void AddArchiveOption(CLI::App* command, velko::cli::ArchiveArg& archive) {
   command->add_option("--archive", archive.location,
                       "The record archive: an SQLite file, or postgresql://user@host/database "
@@ -39,9 +50,12 @@ void AddArchiveCommands(CLI::App& app, velko::cli::ArchiveArgs& args) {
   auto* show = app.add_subcommand("show", "Print the stored report of an archived record");
   show->add_option("RECORD-ID", args.record, "The record ID (or its first 8 characters or more)")
       ->required();
-  show->add_option("-o,--output", args.output, "HTML file (default: standard output)");
+  show->add_option("-o,--output", args.output,
+                   "HTML file (default: standard output, unless --pdf is given)");
+  show->add_option("--pdf", args.pdf, HostText("1311::File for the stored PDF of the report"));
   show->add_option("--trusted", args.trusted, TrustedKeysHelp());
   AddReportOptions(show, args.report);
+  AddPaperOption(show, args.report);
   auto* compare =
       app.add_subcommand("compare", "Compare a device's measurements with its earlier tests");
   compare->add_option("DEVICE", args.device, "Serial or asset number")->required();
@@ -56,8 +70,9 @@ void AddArchiveCommands(CLI::App& app, velko::cli::ArchiveArgs& args) {
     AddArchiveOption(command, args.archive);
   // Report options make show print the record again instead of the stored report.
   show->callback([show, &args] {
-    args.reprint =
-        show->count("--language") + show->count("--detail") + show->count("--only-failed") > 0;
+    args.reprint = show->count("--language") + show->count("--detail") +
+                       show->count("--only-failed") + show->count("--paper") >
+                   0;
   });
 }
 
@@ -116,6 +131,10 @@ int main(int argc, char** argv) {
   runCommand->add_option("--report", run.output.report,
                          "Report file (default: <serial>_<date-time>_<record ID>.report.html in "
                          "the folder)");
+  runCommand->add_flag("--pdf", run.output.pdf,
+                       HostText("1306::Write the report as a PDF too, beside the HTML report "
+                                "(its name with .pdf)"));
+  AddPaperOption(runCommand, run.report);
   runCommand->add_option("--tester", run.tester, "Who performs the test (default: the login name)");
   runCommand->add_option("--supersedes", run.supersedes,
                          "The ID of an archived record that this run replaces");
@@ -125,7 +144,10 @@ int main(int argc, char** argv) {
   velko::cli::ReportArgs report;
   auto* reportCommand = app.add_subcommand("report", "Print a saved test record again");
   reportCommand->add_option("RECORD", report.record, "Test record file")->required();
-  reportCommand->add_option("-o,--output", report.output, "HTML file (default: standard output)");
+  reportCommand->add_option("-o,--output", report.output,
+                            "HTML file (default: standard output, unless --pdf is given)");
+  reportCommand->add_option("--pdf", report.pdf, HostText("1307::PDF file of the report"));
+  AddPaperOption(reportCommand, report.report);
   const std::string trustedHelp = TrustedKeysHelp();
   reportCommand->add_option("--trusted", report.trusted, trustedHelp);
   AddReportOptions(reportCommand, report.report);

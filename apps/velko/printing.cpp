@@ -2,10 +2,13 @@
 
 #include <fmt/format.h>
 
+#include <filesystem>
 #include <iostream>
 
+#include "velko/host/files/file_system.hpp"
 #include "velko/host/run/step_outcome.hpp"
 #include "velko/host/session/host_text.hpp"
+#include "velko/host/session/messages.hpp"
 
 namespace velko::cli {
 namespace {
@@ -79,6 +82,26 @@ void PrintSummary(const host::RunSummary& summary) {
                            std::to_string(step.node->ID()), host::NodeName(step.node),
                            readings.empty() ? host::HostText("313::no verdict at all") : readings));
   }
+}
+
+void EmitReports(const std::optional<String>& html, const std::optional<String>& pdf,
+                 const host::ReportDocuments& documents) {
+  constexpr Long kErrorFileAccess = 75;
+  std::vector<host::FileContent> files;
+  if (html) files.push_back({*html, documents.html});
+  if (pdf) files.push_back({*pdf, documents.pdf});
+  if (html && pdf &&
+      std::filesystem::path(*html).lexically_normal() ==
+          std::filesystem::path(*pdf).lexically_normal()) {
+    throw Error(
+        kErrorFileAccess, host::kHostSource,
+        host::HostText("1309::The report and its PDF cannot both be written to %%1.", *pdf));
+  }
+  if (files.empty()) {
+    std::cout << documents.html;
+    return;
+  }
+  host::WriteAllOrNone(host::LocalFileSystem(), files);
 }
 
 }  // namespace velko::cli

@@ -28,12 +28,9 @@ int ReportCommand(const ReportArgs& args) {
     settings.notice = host::HostText("631::RECORD NOT VERIFIED: %%1", verification);
   }
   const std::unique_ptr<host::Archive> archive = OpenArchiveForReading(args.archive);
-  const String html = host::ReprintHtml(archive.get(), verified.opened.record, settings);
-  if (args.output) {
-    host::LocalFileSystem().ReplaceFile(*args.output, html);
-  } else {
-    std::cout << html;
-  }
+  const host::ReportDocuments reports =
+      host::Reprint(archive.get(), verified.opened.record, settings, args.pdf.has_value());
+  EmitReports(args.output, args.pdf, reports);
   if (verified.verification.Valid()) return kExitPassed;
   PrintWarnings({verification});
   return kExitFailed;

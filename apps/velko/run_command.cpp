@@ -88,6 +88,7 @@ int RunCommand(const RunArgs& args) {
                                                                : host::StatusWord(verdict);
   fmt::print("{}: {}\n  record: {}\n  report: {}\n", prepared.tree.Name(), word, outputs.record,
              outputs.report);
+  if (!outputs.pdf.empty()) fmt::print("{}\n", host::HostText("1308::  PDF: %%1", outputs.pdf));
   fmt::print("{}\n",
              host::HostText("852::  archive: %%1 (record %%2)", archive->Location(), header.id));
   return outcome == host::RunOutcome::kPassed ? kExitPassed : kExitFailed;

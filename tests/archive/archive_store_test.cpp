@@ -190,6 +190,31 @@ TEST_P(ArchiveTest, TheSchemaIsMadeOnceAndAnArchiveOfANewerProgramIsRefused) {
   EXPECT_EQ(ErrorNumberOf([&] { Open(); }), ae::kNewerSchema);
 }
 
+TEST_P(ArchiveTest, AnArchiveMadeBeforePdfReportsIsBroughtForwardAndKeepsThemBesideTheHtml) {
+  const host::ArchiveEntry older = SampleEntry("SN-P", 1);
+  Open()->Store(older);
+  // Taken back behind the archive's back to the schema before PDF reports.
+  const String back = "DROP TABLE report_pdfs; UPDATE archive_schema SET version = 1";
+  if (GetParam() == Store::kSqlite) {
+    SqliteExecute(Location(), back);
+  } else {
+    PostgresExecute(Location(), back);
+  }
+  const auto archive = Open();
+  EXPECT_EQ(archive->SchemaVersion(), host::CurrentSchemaVersion());
+  host::ArchiveEntry newer = SampleEntry("SN-P", 2);
+  newer.reportPdf = String("%PDF-1.5\n\0\xFF binary\r\n%%EOF\n", 27);
+  archive->Store(newer);
+  const auto storedOlder = archive->Find(older.summary.recordId);
+  const auto storedNewer = archive->Find(newer.summary.recordId);
+  ASSERT_TRUE(storedOlder && storedNewer);
+  EXPECT_EQ(storedOlder->report, older.report);
+  EXPECT_EQ(storedOlder->reportPdf, "");
+  EXPECT_EQ(storedNewer->report, newer.report);
+  EXPECT_EQ(storedNewer->reportPdf, newer.reportPdf);
+  EXPECT_EQ(archive->History("SN-P").size(), 2u);
+}
+
 TEST_P(ArchiveTest, EightConcurrentWritersLoseNothingAndMixNothing) {
   Open();  // the schema made once before the writers start
   constexpr int kWriters = 8;

@@ -457,6 +457,48 @@ CASES
     expect_in "$work/stderr" "0x8004B805"
     expect_in "$work/stderr" "Nothing was performed"
     ;;
+  pdf)
+    # The serial number carries every separator of the table language and of rich text.
+    sed 's|>NM300-04711<|>A;B\|C{D}\\E<|' "$healthy" >"$work/setup.xml"
+    grep -qF '>A;B|C{D}\E<' "$work/setup.xml" || fail "the serial number was not replaced"
+    host run "$sequence" --setup "$work/setup.xml" --out "$work/out" --pdf --detail
+    expect_status 0 "a healthy device passes with a PDF report"
+    pdf=$(sed -n 's/^  PDF: //p' "$work/stdout")
+    [ "$pdf" = "${report%.html}.pdf" ] || fail "the PDF \"$pdf\" is not beside the report $report"
+    id=$(record_id "$record")
+    pdftotext -enc UTF-8 "$pdf" "$work/run.txt" || fail "pdftotext cannot read $pdf"
+    pages=$(pdfinfo "$pdf" | sed -n 's/^Pages: *//p')
+    for text in "TEST PASSED" "Visual inspection" "Procedure:" "Limits:" "Page 1 of $pages" \
+                "Page $pages of $pages" "Record $id" 'A;B|C{D}\E' "InfuSafe 300"; do
+      expect_in "$work/run.txt" "$text"
+    done
+    expect_in <(pdfinfo "$pdf") "A4"
+    # The archive keeps the PDF beside the HTML report.
+    velko show "$id" --pdf "$work/stored.pdf" -o "$work/stored.html" || fail "show --pdf"
+    cmp -s "$pdf" "$work/stored.pdf" || fail "the archive's PDF is not the run's"
+    cmp -s "$report" "$work/stored.html" || fail "the archive's report is not the run's"
+    # A reprint on Letter paper, only the PDF: nothing on standard output.
+    host report "$record" --pdf "$work/reprint.pdf" --paper letter
+    expect_status 0 "a verified record prints again"
+    [ ! -s "$work/stdout" ] || fail "report --pdf printed on standard output"
+    expect_in <(pdfinfo "$work/reprint.pdf") "612 x 792"
+    pdftotext -enc UTF-8 "$work/reprint.pdf" "$work/reprint.txt"
+    for text in "TEST PASSED" "Record $id" 'A;B|C{D}\E'; do expect_in "$work/reprint.txt" "$text"; done
+    # A PDF that would overwrite the record: refused before the run, nothing written.
+    rm -rf "$work/named" && mkdir -p "$work/named"
+    host run "$sequence" --setup "$healthy" --pdf --report "$work/named/x.html" \
+      --record "$work/named/x.pdf"
+    expect_status 2 "the record and the PDF cannot share a file"
+    [ -z "$(ls -A "$work/named")" ] || fail "a refused run wrote files"
+    # A run without --pdf leaves none, and the archive says so when asked for one.
+    host run "$sequence" --setup "$healthy" --out "$work/plain"
+    expect_status 0 "a run without a PDF"
+    [ -z "$(ls "$work/plain" | grep '\.pdf$')" ] || fail "a PDF without --pdf"
+    host show "$(record_id "$record")" --pdf "$work/none.pdf"
+    expect_status 2 "no PDF stored for a run without one"
+    expect_in "$work/stderr" "holds no PDF"
+    [ ! -e "$work/none.pdf" ] || fail "show wrote a PDF it does not have"
+    ;;
   *)
     fail "unknown case $1"
     ;;

@@ -134,7 +134,7 @@ TEST_F(KeepRunTest, AFailureAtAnyPointLeavesNoFileAndNoArchiveEntry) {
     if (c.failingWrite) failing.FailReplacement(c.failingWrite, kDiskFull);
     host::PerformedRun performed = Performed(run);
     if (!c.failingWrite) {  // the record ID is stored already: the archive refuses the entry
-      archive->Store({host::SummaryOfRun(plan, performed), "<doc/>", "<html/>", {}});
+      archive->Store({host::SummaryOfRun(plan, performed), "<doc/>", "<html/>", {}, {}});
     }
     EXPECT_NE(ErrorNumberOf([&] { host::KeepRun(failing, *archive, plan, performed, {}); }), 0)
         << c.name;

@@ -5,11 +5,12 @@
 #include <sstream>
 
 #include "outside/report/rich_text_markup.hpp"
-#include "outside/report/table_format.hpp"
 #include "support/recording_report.hpp"
 #include "support/test_paths.hpp"
 #include "velko/frame/error.hpp"
 #include "velko/outside/html_report.hpp"
+#include "velko/outside/report_table.hpp"
+#include "velko/outside/rich_text.hpp"
 
 namespace velko {
 namespace {
@@ -96,6 +97,44 @@ TEST(ReportTableFormat, MaxCellCountAgreesWithTheSplitRows) {
       most = std::max(most, row.size());
     EXPECT_EQ(report::MaxCellCount(text), most) << text;
   }
+}
+
+TEST(ReportTableFormat, ColumnWidthsShareThePage) {
+  const auto widths = [](const char* format, std::size_t cells, Long page) {
+    return report::ColumnWidths(report::TableColumns(report::ParseTableFormat(format), cells),
+                                page);
+  };
+  using W = std::vector<Long>;
+  EXPECT_EQ(widths("<560|<1680|<+!7200|<+560", 4, 10000), (W{560, 1680, 7200, 560}));
+  EXPECT_EQ(widths("<5000|<15000", 2, 10000), (W{2500, 7500}));  // scaled down to the page
+  EXPECT_EQ(widths("<2000", 3, 10000), (W{2000, 4000, 4000}));   // cells beyond the format
+  EXPECT_EQ(widths("", 4, 10000), (W{2500, 2500, 2500, 2500}));
+  EXPECT_TRUE(report::TableColumns({}, 2)[1].wraps);
+}
+
+TEST(ReportRichText, ReadsLinesOfFormattedRuns) {
+  using report::TextLook;
+  const auto lines = report::RichTextLines("plain {\\b bold {\\i both}}\\line {\\fs30 big}\tx<&");
+  ASSERT_EQ(lines.size(), 2u);
+  ASSERT_EQ(lines[0].size(), 3u);
+  EXPECT_EQ(lines[0][0].text, "plain ");
+  EXPECT_EQ(lines[0][0].look, TextLook{});
+  EXPECT_EQ(lines[0][1].text, "bold ");
+  EXPECT_TRUE(lines[0][1].look.bold);
+  EXPECT_EQ(lines[0][2].text, "both");
+  EXPECT_TRUE(lines[0][2].look.bold && lines[0][2].look.italic);
+  ASSERT_EQ(lines[1].size(), 2u);
+  EXPECT_EQ(lines[1][0].look.halfPoints, 30);
+  EXPECT_EQ(lines[1][1].text, "\u2003x<&");  // printable, not escaped: no markup
+  // A data text keeps what is no rich text; raw line ends break the line.
+  const auto data = report::RichTextLines("C:\\temp\r\nA;B|C");
+  ASSERT_EQ(data.size(), 2u);
+  EXPECT_EQ(data[0][0].text, "C:\\temp");
+  EXPECT_EQ(data[1][0].text, "A;B|C");
+  EXPECT_EQ(report::RichTextLines("").size(), 1u);
+  String printable;
+  report::AppendPrintable(printable, String("a\0\xFF", 3));
+  EXPECT_EQ(printable, "a\uFFFD\u00FF");
 }
 
 TEST(HtmlReportTable, WidthsThatAddUpToThePageFillTheLine) {

@@ -80,6 +80,14 @@ const std::vector<Migration>& Migrations() {
            " FOREIGN KEY (record_seq, position) REFERENCES measurements(record_seq, position))"
            "{compact}",
        }},
+      // The report as a PDF, for the records whose run made one.
+      {2,
+       {
+           "CREATE TABLE report_pdfs ("
+           " record_seq BIGINT NOT NULL PRIMARY KEY REFERENCES records(seq),"
+           " pdf {bytes} NOT NULL,"
+           " pdf_size BIGINT NOT NULL){compact}",
+       }},
   };
   return migrations;
 }

@@ -243,6 +243,12 @@ class ArchiveStore final : public Archive {
                    stored.report = std::move(*report);
                  }
                });
+    db_->Query("SELECT pdf, pdf_size FROM report_pdfs WHERE record_seq = $1", {seq},
+               [&](const Row& row) {
+                 auto pdf = Inflate(row.Bytes(0), static_cast<std::size_t>(row.Integer(1)));
+                 intact = intact && pdf;
+                 if (pdf) stored.reportPdf = std::move(*pdf);
+               });
     if (!intact) {
       throw ArchiveError(archive_error::kNotAnArchive, location_,
                          fmt::format("the stored record {} does not match its fingerprint",
@@ -353,6 +359,11 @@ class ArchiveStore final : public Archive {
                "status",
                9, measurements);
     InsertRows(db, "measurement_limits", "record_seq, position, n, standard, low, high", 6, limits);
+    if (!entry.reportPdf.empty()) {
+      InsertRows(db, "report_pdfs", "record_seq, pdf, pdf_size", 3,
+                 {{seq, sql::Blob{Deflate(entry.reportPdf)},
+                   static_cast<std::int64_t>(entry.reportPdf.size())}});
+    }
   }
 
   std::unique_ptr<sql::Database> db_;

@@ -11,6 +11,7 @@
 #include <set>
 
 #include "archive/archive_text.hpp"
+#include "velko/frame/text.hpp"
 #include "velko/host/archive/archive_entry.hpp"
 #include "velko/host/archive/archive_errors.hpp"
 #include "velko/host/archive/comparison.hpp"
@@ -106,6 +107,13 @@ void CheckOutputFolder(FileSystem& files, const String& folder, std::uintmax_t b
   CheckRoom(files, folder, bytes, false);
 }
 
+// "x.report.html" -> "x.report.pdf"; a name without ".html" gets ".pdf" after it.
+String PdfNameBeside(const String& report) {
+  fs::path path(report);
+  if (ToLowerAscii(path.extension().string()) == ".html") return path.replace_extension(".pdf");
+  return report + ".pdf";
+}
+
 std::vector<String> OutputFolders(const OutputRequest& request) {
   std::vector<String> folders;
   if (!request.record || !request.report) folders.push_back(request.folder);
@@ -133,12 +141,15 @@ RunOutputs OutputNames(const OutputRequest& request, const String& serial, const
   const String stem = fmt::format("{}_{}_{}", device, CompactDateTime(dateTime),
                                   recordId.substr(0, kShortIdLength));
   const fs::path folder(request.folder);
-  return {request.record.value_or((folder / (stem + ".record.xml")).string()),
-          request.report.value_or((folder / (stem + ".report.html")).string())};
+  RunOutputs outputs{request.record.value_or((folder / (stem + ".record.xml")).string()),
+                     request.report.value_or((folder / (stem + ".report.html")).string()),
+                     {}};
+  if (request.pdf) outputs.pdf = PdfNameBeside(outputs.report);
+  return outputs;
 }
 
 std::uintmax_t EstimatedOutputBytes(FileSystem& files, const RunInput& input,
-                                    const SequenceTree& tree) {
+                                    const SequenceTree& tree, bool withPdf) {
   const auto sizeOf = [&](const std::optional<String>& path) -> std::uintmax_t {
     if (!path) return 0;
     const std::optional<String> content = files.ReadFile(*path);
@@ -149,7 +160,9 @@ std::uintmax_t EstimatedOutputBytes(FileSystem& files, const RunInput& input,
   const std::uintmax_t sequence = sizeOf(input.sequence);
   const std::uintmax_t record = sequence + sizeOf(input.setup) + nodes * 1024 + (16 << 10);
   const std::uintmax_t report = 2 * sequence + nodes * 3072 + (64 << 10);
-  return 2 * (record + report);
+  // A PDF holds its fonts (some 100 KiB) and a few KiB a node.
+  const std::uintmax_t pdf = withPdf ? sequence + nodes * 4096 + (256 << 10) : 0;
+  return 2 * (record + report + pdf);
 }
 
 KeepingPlan CheckBeforeRun(FileSystem& files, Archive& archive, const OutputRequest& request,
@@ -162,9 +175,17 @@ KeepingPlan CheckBeforeRun(FileSystem& files, Archive& archive, const OutputRequ
         kErrorFileAccess, kHostSource,
         HostText("824::The record and the report cannot both be written to %%1.", *request.record));
   }
+  if (request.pdf && request.record && request.report &&
+      fs::path(*request.record).lexically_normal() ==
+          fs::path(PdfNameBeside(*request.report)).lexically_normal()) {
+    throw Error(
+        kErrorFileAccess, kHostSource,
+        HostText("1304::The record and the PDF of the report cannot both be written to %%1.",
+                 *request.record));
+  }
   KeepingPlan plan{request, input.sequence, {}, {}};
   plan.sequenceHash = Sha256Hex(files.ReadFile(input.sequence).value_or(String()));
-  const std::uintmax_t bytes = EstimatedOutputBytes(files, input, tree);
+  const std::uintmax_t bytes = EstimatedOutputBytes(files, input, tree, request.pdf);
   std::set<String> checked;
   for (const String& folder : OutputFolders(request)) {
     if (checked.insert(folder).second) CheckOutputFolder(files, folder, bytes);
@@ -199,8 +220,9 @@ RecordSummary SummaryOfRun(const KeepingPlan& plan, const PerformedRun& run) {
   return s;
 }
 
-String ReportWithHistory(Archive* archive, const SequenceTree& tree, const Ref<CTestSetup>& setup,
-                         const MeasuredRecord& current, const ReportSettings& settings) {
+ReportDocuments ReportWithHistory(Archive* archive, const SequenceTree& tree,
+                                  const Ref<CTestSetup>& setup, const MeasuredRecord& current,
+                                  const ReportSettings& settings, bool withPdf) {
   DeviceComparison history;
   const DeviceIdentity& device = current.summary.device;
   const String& name = device.serial.empty() ? device.asset : device.serial;
@@ -217,10 +239,17 @@ String ReportWithHistory(Archive* archive, const SequenceTree& tree, const Ref<C
       history = CompareRecords(records, DriftShareSetting());
     }
   }
-  return ReportHtml(tree, setup, settings, history);
+  ReportDocuments documents{ReportHtml(tree, setup, settings, history), {}};
+  if (withPdf) documents.pdf = ReportPdf(tree, setup, settings, current.summary.recordId, history);
+  return documents;
 }
 
 String ReprintHtml(Archive* archive, const LoadedRecord& record, const ReportSettings& settings) {
+  return Reprint(archive, record, settings).html;
+}
+
+ReportDocuments Reprint(Archive* archive, const LoadedRecord& record,
+                        const ReportSettings& settings, bool withPdf) {
   MeasuredRecord current;
   const std::optional<StoredRecord> stored =
       archive && !record.header.id.empty() ? archive->Find(record.header.id) : std::nullopt;
@@ -232,7 +261,7 @@ String ReprintHtml(Archive* archive, const LoadedRecord& record, const ReportSet
     current.summary.started = DateText(record.setup->Status()->TestDate());
   }
   current.measurements = MeasurementsOf(record.tree, record.setup);
-  return ReportWithHistory(archive, record.tree, record.setup, current, settings);
+  return ReportWithHistory(archive, record.tree, record.setup, current, settings, withPdf);
 }
 
 RunOutputs KeepRun(FileSystem& files, Archive& archive, const KeepingPlan& plan,
@@ -241,14 +270,19 @@ RunOutputs KeepRun(FileSystem& files, Archive& archive, const KeepingPlan& plan,
   entry.summary = SummaryOfRun(plan, run);
   entry.measurements = MeasurementsOf(run.tree, run.setup);
   entry.document = SignedByThisStation(RecordText(run.tree, run.setup, run.header));
-  entry.report = ReportWithHistory(&archive, run.tree, run.setup,
-                                   {entry.summary, entry.measurements}, settings);
+  ReportDocuments reports =
+      ReportWithHistory(&archive, run.tree, run.setup, {entry.summary, entry.measurements},
+                        settings, plan.request.pdf);
+  entry.report = std::move(reports.html);
+  entry.reportPdf = std::move(reports.pdf);
   const RunOutputs outputs = OutputNames(plan.request, entry.summary.device.serial, run.started,
                                          run.header.id, plan.sequenceFile);
-  for (const String& path : {outputs.record, outputs.report})
-    files.CreateFolders(FolderOf(path));
-  WriteAllOrNone(files, {{outputs.record, entry.document}, {outputs.report, entry.report}},
-                 [&] { archive.Store(entry); });
+  std::vector<FileContent> written{{outputs.record, entry.document},
+                                   {outputs.report, entry.report}};
+  if (!outputs.pdf.empty()) written.push_back({outputs.pdf, entry.reportPdf});
+  for (const FileContent& file : written)
+    files.CreateFolders(FolderOf(file.path));
+  WriteAllOrNone(files, written, [&] { archive.Store(entry); });
   return outputs;
 }
 

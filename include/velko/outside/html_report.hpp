@@ -116,4 +116,9 @@ class HtmlReport final : public IReport {
 // break. Never raises.
 String DefaultMessageText(const String& messageKey, const Variant& params = {});
 
+// What a report writer's Translate gives: TranslateText of the key; when that gives nothing (no
+// language selected), the key's default text with its parameters, so that a report never prints
+// empty headings.
+String ReportTranslation(const String& plugInId, const String& messageKey, const Variant& params);
+
 }  // namespace velko

@@ -1,4 +1,4 @@
-#include "outside/report/char_replace.hpp"
+#include "velko/outside/char_replace.hpp"
 
 #include <algorithm>
 

@@ -132,11 +132,15 @@ Long HtmlReport::TextWidth(const String& text) {
   return report::MeasureText(text);
 }
 
-String HtmlReport::Translate(const String& plugInId, const String& messageKey,
-                             const Variant& params) {
+String ReportTranslation(const String& plugInId, const String& messageKey, const Variant& params) {
   String text = TranslateText(plugInId, messageKey, params);
   if (!text.empty() || messageKey.empty()) return text;
   return DefaultMessageText(messageKey, params);
+}
+
+String HtmlReport::Translate(const String& plugInId, const String& messageKey,
+                             const Variant& params) {
+  return ReportTranslation(plugInId, messageKey, params);
 }
 
 void HtmlReport::SetPageWidth(Long width) {

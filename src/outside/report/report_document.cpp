@@ -5,8 +5,8 @@
 #include <cstdio>
 
 #include "outside/report/rich_text_markup.hpp"
-#include "outside/report/table_format.hpp"
 #include "velko/frame/numeric.hpp"
+#include "velko/outside/report_table.hpp"
 
 namespace velko {
 namespace report {
@@ -100,45 +100,28 @@ void AppendWidthMarkup(TableLayout& layout, double tablePercent,
   colgroup += "</colgroup>\n";
 }
 
-TableLayout LayoutTable(std::vector<ColumnFormat> columns, std::size_t columnCount,
-                        Long pageWidth) {
+TableLayout LayoutTable(std::vector<ColumnFormat> format, std::size_t columnCount, Long pageWidth) {
   TableLayout layout;
-  const bool formatGiven = !columns.empty();
-  ColumnFormat extra;
-  extra.wraps = true;  // columns that the format does not describe
-  columns.resize(std::max(columns.size(), columnCount), extra);
-  if (!formatGiven) {
-    for (auto& column : columns)
-      column.wraps = true;
-  }
+  layout.columns = TableColumns(std::move(format), columnCount);
+  layout.unitWidths = ColumnWidths(layout.columns, pageWidth);
   double defined = 0;
-  std::size_t undefinedCount = 0;
-  for (const auto& column : columns) {
-    if (column.width) {
-      defined += *column.width;
-    } else {
-      ++undefinedCount;
-    }
+  bool undefined = false;
+  for (const auto& column : layout.columns) {
+    defined += column.width.value_or(0);
+    undefined = undefined || !column.width;
   }
   // Widths that add up to more than the page are scaled to the full line.
   const double base = std::max<double>(pageWidth, defined);
-  const double scale = pageWidth / base;
-  const double rest = std::max(0.0, pageWidth - defined * scale);
-  const Long undefinedWidth =
-      undefinedCount ? static_cast<Long>(rest / static_cast<double>(undefinedCount)) : 0;
-  const double tablePercent = undefinedCount || defined <= 0 ? 100.0 : defined / base * 100.0;
+  const double tablePercent = undefined || defined <= 0 ? 100.0 : defined / base * 100.0;
   const double tableUnits = tablePercent / 100.0 * base;
   std::vector<std::optional<double>> percentOfTable;
-  for (const auto& column : columns) {
+  for (const auto& column : layout.columns) {
     if (column.width && tableUnits > 0) {
       percentOfTable.emplace_back(*column.width / tableUnits * 100.0);
-      layout.unitWidths.push_back(static_cast<Long>(*column.width * scale));
     } else {
       percentOfTable.emplace_back(std::nullopt);
-      layout.unitWidths.push_back(column.width ? 0 : undefinedWidth);
     }
   }
-  layout.columns = std::move(columns);
   AppendWidthMarkup(layout, tablePercent, percentOfTable);
   return layout;
 }

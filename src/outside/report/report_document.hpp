@@ -8,9 +8,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "outside/report/char_replace.hpp"
-#include "outside/report/table_format.hpp"
+#include "velko/outside/char_replace.hpp"
 #include "velko/outside/html_report.hpp"
+#include "velko/outside/report_table.hpp"
 
 namespace velko {
 namespace report {

@@ -109,17 +109,65 @@ std::optional<std::string_view> SymbolWord(std::string_view word) {
 }
 
 struct Format {
-  bool italic = false;
-  bool bold = false;
-  bool underline = false;
-  int halfPoints = 0;  // 0: the surrounding size
+  TextLook look;
   bool hidden = false;
   long unicodeSkip = 1;
+};
 
-  bool SameLook(const Format& o) const {
-    return italic == o.italic && bold == o.bold && underline == o.underline &&
-           halfPoints == o.halfPoints;
+// Where the renderer puts what it reads: runs of one look (their text as it stands, not yet
+// escaped) and line breaks.
+class RunSink {
+ public:
+  virtual void Run(const TextLook& look, std::string_view text) = 0;
+  virtual void LineBreak() = 0;
+
+ protected:
+  ~RunSink() = default;
+};
+
+// Escaped, balanced HTML markup; line breaks as <br>.
+class HtmlSink final : public RunSink {
+ public:
+  explicit HtmlSink(String& html) : html_(html) {}
+
+  void Run(const TextLook& look, std::string_view text) override {
+    String& out = html_;
+    if (look.halfPoints > 0) {
+      out += "<span style=\"font-size:";
+      out += std::to_string(look.halfPoints / 2);
+      out += look.halfPoints % 2 ? ".5pt\">" : "pt\">";
+    }
+    if (look.bold) out += "<b>";
+    if (look.italic) out += "<i>";
+    if (look.underline) out += "<u>";
+    AppendEscaped(out, text);
+    if (look.underline) out += "</u>";
+    if (look.italic) out += "</i>";
+    if (look.bold) out += "</b>";
+    if (look.halfPoints > 0) out += "</span>";
   }
+  void LineBreak() override { html_ += "<br>"; }
+
+ private:
+  String& html_;
+};
+
+// Lines of printable runs.
+class LinesSink final : public RunSink {
+ public:
+  LinesSink() { lines_.emplace_back(); }
+
+  void Run(const TextLook& look, std::string_view text) override {
+    TextRun run;
+    AppendPrintable(run.text, text);
+    run.look = look;
+    lines_.back().push_back(std::move(run));
+  }
+  void LineBreak() override { lines_.emplace_back(); }
+  std::vector<TextLine> Lines() && { return std::move(lines_); }
+
+ private:
+  std::vector<TextLine> lines_;
 };
 
 struct ControlWord {
@@ -130,8 +178,8 @@ struct ControlWord {
 
 class Renderer {
  public:
-  Renderer(std::string_view text, String& html, std::vector<std::size_t>& lineChars)
-      : src_(text), document_(text.substr(0, 5) == "{\\rtf"), html_(html), lineChars_(lineChars) {
+  Renderer(std::string_view text, RunSink& sink, std::vector<std::size_t>& lineChars)
+      : src_(text), document_(text.substr(0, 5) == "{\\rtf"), sink_(sink), lineChars_(lineChars) {
     stack_.emplace_back();
   }
 
@@ -231,19 +279,19 @@ class Renderer {
   bool ApplyFormatWord(const ControlWord& cw) {
     const bool on = !cw.param || *cw.param != 0;
     Format& f = Current();
+    TextLook& look = f.look;
     if (cw.word == "i") {
-      f.italic = on;
+      look.italic = on;
     } else if (cw.word == "b") {
-      f.bold = on;
+      look.bold = on;
     } else if (cw.word == "ul") {
-      f.underline = on;
+      look.underline = on;
     } else if (cw.word == "ulnone") {
-      f.underline = false;
+      look.underline = false;
     } else if (cw.word == "fs") {
-      f.halfPoints = cw.param ? static_cast<int>(std::clamp(*cw.param, 0L, 400L)) : 0;
+      look.halfPoints = cw.param ? static_cast<int>(std::clamp(*cw.param, 0L, 400L)) : 0;
     } else if (cw.word == "plain") {
-      f.italic = f.bold = f.underline = false;
-      f.halfPoints = 0;
+      look = TextLook{};
     } else if (cw.word == "uc") {
       f.unicodeSkip = cw.param ? std::clamp(*cw.param, 0L, 8L) : 1;
     } else {
@@ -320,7 +368,7 @@ class Renderer {
       return;
     }
     EmitPendingBreaks();
-    if (!run_.empty() && !runFormat_.SameLook(Current())) FlushRun();
+    if (!run_.empty() && runFormat_.look != Current().look) FlushRun();
     if (run_.empty()) runFormat_ = Current();
     run_ += text;
     line_ += text;
@@ -334,7 +382,7 @@ class Renderer {
 
   void EmitPendingBreaks() {
     for (; pendingBreaks_ > 0; --pendingBreaks_) {
-      html_ += "<br>";
+      sink_.LineBreak();
       EndLine();
     }
   }
@@ -347,21 +395,7 @@ class Renderer {
 
   void FlushRun() {
     if (run_.empty()) return;
-    String& out = html_;
-    const Format& f = runFormat_;
-    if (f.halfPoints > 0) {
-      out += "<span style=\"font-size:";
-      out += std::to_string(f.halfPoints / 2);
-      out += f.halfPoints % 2 ? ".5pt\">" : "pt\">";
-    }
-    if (f.bold) out += "<b>";
-    if (f.italic) out += "<i>";
-    if (f.underline) out += "<u>";
-    AppendEscaped(out, run_);
-    if (f.underline) out += "</u>";
-    if (f.italic) out += "</i>";
-    if (f.bold) out += "</b>";
-    if (f.halfPoints > 0) out += "</span>";
+    sink_.Run(runFormat_.look, run_);
     run_.clear();
   }
 
@@ -376,7 +410,7 @@ class Renderer {
   String run_;
   Format runFormat_;
   String line_;  // the visible text of the current line
-  String& html_;
+  RunSink& sink_;
   std::vector<std::size_t>& lineChars_;
 };
 
@@ -395,7 +429,12 @@ std::size_t CharCount(std::string_view text) {
   return count;
 }
 
-void AppendEscaped(String& out, std::string_view text) {
+namespace {
+
+// Copies `text` with its bytes that are no UTF-8 as the characters of their codes and its control
+// characters replaced; as markup, the markup characters become entities too.
+template <bool kMarkup>
+void AppendCleaned(String& out, std::string_view text) {
   const std::size_t size = text.size();
   for (std::size_t i = 0; i < size;) {
     // Most text is printable ASCII without markup: it goes out in one piece.
@@ -410,6 +449,8 @@ void AppendEscaped(String& out, std::string_view text) {
       out.append(text.substr(i, length));
     } else if (c >= 0x80) {
       out += CharFromCode(c);  // not UTF-8: the character of that code, as everywhere
+    } else if (c >= 0x20 && !kMarkup) {
+      out += static_cast<char>(c);
     } else if (c == '&') {
       out += "&amp;";
     } else if (c == '<') {
@@ -421,12 +462,29 @@ void AppendEscaped(String& out, std::string_view text) {
     } else if (c == '\'') {
       out += "&#39;";
     } else if (c == '\t') {
-      out += "&emsp;";
+      out += kMarkup ? "&emsp;" : "\u2003";
     } else {
       out += "\uFFFD";  // the other control characters
     }
     i += length;
   }
+}
+
+}  // namespace
+
+void AppendEscaped(String& out, std::string_view text) {
+  AppendCleaned<true>(out, text);
+}
+
+void AppendPrintable(String& out, std::string_view text) {
+  AppendCleaned<false>(out, text);
+}
+
+std::vector<TextLine> RichTextLines(std::string_view text) {
+  LinesSink sink;
+  std::vector<std::size_t> lineChars;
+  Renderer(text, sink, lineChars).Run();
+  return std::move(sink).Lines();
 }
 
 String Escaped(std::string_view text) {
@@ -448,7 +506,8 @@ void AppendRichText(String& html, std::vector<std::size_t>& lineChars, std::stri
     lineChars.push_back(CharCount(text));
     return;
   }
-  Renderer(text, html, lineChars).Run();
+  HtmlSink sink(html);
+  Renderer(text, sink, lineChars).Run();
 }
 
 RenderedText RenderRichText(std::string_view text) {

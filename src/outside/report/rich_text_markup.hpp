@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "velko/frame/types.hpp"
+#include "velko/outside/rich_text.hpp"
 
 namespace velko::report {
 

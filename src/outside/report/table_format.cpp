@@ -1,8 +1,7 @@
-#include "outside/report/table_format.hpp"
-
 #include <algorithm>
 
 #include "velko/frame/text.hpp"
+#include "velko/outside/report_table.hpp"
 
 namespace velko::report {
 namespace {
@@ -40,6 +39,39 @@ std::vector<ColumnFormat> ParseTableFormat(std::string_view format) {
   for (const String& part : Split(text, "|"))
     columns.push_back(ParseColumnFormat(TrimBlanks(part)));
   return columns;
+}
+
+std::vector<ColumnFormat> TableColumns(std::vector<ColumnFormat> columns, std::size_t cellCount) {
+  const bool formatGiven = !columns.empty();
+  ColumnFormat extra;
+  extra.wraps = true;
+  columns.resize(std::max(columns.size(), cellCount), extra);
+  if (!formatGiven) {
+    for (auto& column : columns)
+      column.wraps = true;
+  }
+  return columns;
+}
+
+std::vector<Long> ColumnWidths(const std::vector<ColumnFormat>& columns, Long pageWidth) {
+  double defined = 0;
+  std::size_t undefinedCount = 0;
+  for (const auto& column : columns) {
+    if (column.width) {
+      defined += *column.width;
+    } else {
+      ++undefinedCount;
+    }
+  }
+  const double scale = pageWidth / std::max<double>(pageWidth, defined);
+  const double rest = std::max(0.0, pageWidth - defined * scale);
+  const Long undefinedWidth =
+      undefinedCount ? static_cast<Long>(rest / static_cast<double>(undefinedCount)) : 0;
+  std::vector<Long> widths;
+  widths.reserve(columns.size());
+  for (const auto& column : columns)
+    widths.push_back(column.width ? static_cast<Long>(*column.width * scale) : undefinedWidth);
+  return widths;
 }
 
 std::vector<TableRow> SplitTableText(std::string_view text) {

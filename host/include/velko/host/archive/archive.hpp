@@ -68,12 +68,14 @@ struct ArchiveEntry {
   String document;  // the record, byte-exact
   String report;    // the rendered report
   std::vector<ArchivedMeasurement> measurements;
+  String reportPdf;  // the report as a PDF; "" when none was made
 };
 
 struct StoredRecord {
   RecordSummary summary;
   String document;
   String report;
+  String reportPdf;
 };
 
 // A record with its measurements, for comparisons.

@@ -5,6 +5,7 @@
 
 #include "velko/host/archive/comparison.hpp"
 #include "velko/host/documents/sequence_document.hpp"
+#include "velko/host/report/pdf_report.hpp"
 #include "velko/setup/test_setup.hpp"
 #include "velko/typelib/report.hpp"
 
@@ -13,9 +14,11 @@ namespace velko::host {
 // How a report is printed: the language and the report options.
 struct ReportSettings {
   String language = "en";
-  bool detail = false;      // report level 3: procedure, configuration and limits too
-  bool onlyFailed = false;  // only the elements that failed
-  String notice;            // printed above everything, shaded red: a record that did not verify
+  bool detail = false;       // report level 3: procedure, configuration and limits too
+  bool onlyFailed = false;   // only the elements that failed
+  String notice;             // printed above everything, shaded red: a record that did not verify
+  bool pdf = false;          // a PDF of the report too, beside the HTML
+  Paper paper = Paper::kA4;  // the PDF's
 };
 
 // Report options always printed: configuration, limits, result and the procedure as plain text.
@@ -30,13 +33,17 @@ Long ReportOptionsOf(const ReportSettings& settings);
 // level and options; `history`, when there is one, is the comparison with the device's earlier
 // tests, printed after the elements.
 void PrintRunReport(const SequenceTree& tree, const Ref<CTestSetup>& setup,
-                    const Ref<IReport>& report,
-                    const DeviceComparison& history = {});
+                    const Ref<IReport>& report, const DeviceComparison& history = {});
 
 // The complete HTML document. The same record, history and settings always give the same text.
 String ReportHtml(const SequenceTree& tree, const Ref<CTestSetup>& setup,
-                  const ReportSettings& settings,
-                  const DeviceComparison& history = {});
+                  const ReportSettings& settings, const DeviceComparison& history = {});
+
+// The same report as a PDF on the settings' paper; every page has a running header (the device
+// and the date of the test) and a footer ("page n of m" and the record ID).
+String ReportPdf(const SequenceTree& tree, const Ref<CTestSetup>& setup,
+                 const ReportSettings& settings, const String& recordId,
+                 const DeviceComparison& history = {});
 
 // "2024-06-03 14:05:09"
 String DateText(Date date);

@@ -18,11 +18,13 @@ struct OutputRequest {
   String folder = ".";
   std::optional<String> record;  // a name given for the record file
   std::optional<String> report;  // a name given for the report file
+  bool pdf = false;              // the report as a PDF too, beside the HTML
 };
 
 struct RunOutputs {
   String record;  // FOLDER/<serial>_<date-time>_<short record ID>.record.xml, or the given name
   String report;  // FOLDER/<serial>_<date-time>_<short record ID>.report.html, or the given name
+  String pdf;     // the report's name with ".pdf" for its ".html" (or after it); "" when not asked
 };
 
 // The names of a run's outputs: the given names, else names of their own in the folder, made from
@@ -32,10 +34,10 @@ struct RunOutputs {
 RunOutputs OutputNames(const OutputRequest& request, const String& serial, const String& dateTime,
                        const String& recordId, const String& sequence);
 
-// The bytes the record and the report of a run of this sequence and setup take at most (with room
-// to spare), estimated from their files and the number of nodes.
+// The bytes the record and the report (and its PDF when `withPdf`) of a run of this sequence and
+// setup take at most (with room to spare), estimated from their files and the number of nodes.
 std::uintmax_t EstimatedOutputBytes(FileSystem& files, const RunInput& input,
-                                    const SequenceTree& tree);
+                                    const SequenceTree& tree, bool withPdf = false);
 
 // How a run is to be kept, as the checks before it settled.
 struct KeepingPlan {
@@ -67,19 +69,27 @@ inline constexpr std::size_t kReportedEarlierRecords = 10;
 
 // The report of a run or of a reprint: the report chain with the comparison against the device's
 // earlier records (those stored before the current one) where the archive holds any. No archive:
-// the report alone.
-String ReportWithHistory(Archive* archive, const SequenceTree& tree, const Ref<CTestSetup>& setup,
-                         const MeasuredRecord& current, const ReportSettings& settings);
+// the report alone. The PDF is made only when `withPdf`.
+struct ReportDocuments {
+  String html;
+  String pdf;  // "" when not made
+};
+ReportDocuments ReportWithHistory(Archive* archive, const SequenceTree& tree,
+                                  const Ref<CTestSetup>& setup, const MeasuredRecord& current,
+                                  const ReportSettings& settings, bool withPdf = false);
 
 // The report of a saved record printed again, compared like the run's own report with the records
 // of the device that were stored before it (the archive's summary of the record where it holds it).
+ReportDocuments Reprint(Archive* archive, const LoadedRecord& record,
+                        const ReportSettings& settings, bool withPdf = false);
 String ReprintHtml(Archive* archive, const LoadedRecord& record, const ReportSettings& settings);
 
 // The summary of a performed run, as the archive keeps it.
 RecordSummary SummaryOfRun(const KeepingPlan& plan, const PerformedRun& run);
 
-// Writes the record and the report (with the device's history from the archive) and stores the
-// archive entry: all three, or none of them when anything fails (the error escapes).
+// Writes the record and the report (with the device's history from the archive; its PDF too when
+// asked) and stores the archive entry: all of them, or none when anything fails (the error
+// escapes).
 RunOutputs KeepRun(FileSystem& files, Archive& archive, const KeepingPlan& plan,
                    const PerformedRun& run, const ReportSettings& settings);
 

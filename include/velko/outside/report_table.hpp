@@ -1,4 +1,5 @@
-// The table texts of the report writer: the format language and the cell and row texts.
+// The table language of the report writers: the format of the columns and the cell and row
+// texts. Every writer reads it here, so that a table lays out alike in each of them.
 #pragma once
 
 #include <optional>
@@ -22,6 +23,15 @@ struct ColumnFormat {
 // cannot be read keep the defaults of what could not be read (left, one line, no rule, no width): a
 // report prints its data even under a faulty layout. An empty format gives none.
 std::vector<ColumnFormat> ParseTableFormat(std::string_view format);
+
+// The columns of a table whose rows have up to `cellCount` cells: those of the format, then
+// left-aligned wrapping ones for the cells the format does not describe. Without a format, every
+// column wraps.
+std::vector<ColumnFormat> TableColumns(std::vector<ColumnFormat> format, std::size_t cellCount);
+
+// The printed width of each column in the writer's unit: the widths of the format, scaled down to
+// the page when they add up to more; the columns without a width share what is left of the page.
+std::vector<Long> ColumnWidths(const std::vector<ColumnFormat>& columns, Long pageWidth);
 
 using TableRow = std::vector<String>;
 // Rows end with ";" (a last row without it still counts), cells are separated by "|". An empty
