@@ -65,11 +65,9 @@ int RunCommand(const RunArgs& args) {
   const Long verdict = run.Perform();
   const host::RunSummary summary = host::SummariseRun(run.Plan());
   const host::RunOutcome outcome = host::OutcomeOf(verdict, summary);
-  // An incomplete run is never archived as passed: its verdict rests on readings nobody judged.
-  const Long archived =
-      outcome == host::RunOutcome::kIncomplete ? Long{kStatusNotPerformed} : verdict;
-  const host::PerformedRun performed{prepared.tree, prepared.setup,  header,
-                                     started,       host::NowText(), archived};
+  const host::PerformedRun performed{prepared.tree,   prepared.setup,
+                                     header,          started,
+                                     host::NowText(), host::KeptVerdict(verdict, outcome)};
 
   host::RunOutputs outputs;
   try {

@@ -219,6 +219,9 @@ CASES
     expect_in "$work/stdout" "INCOMPLETE: step 12 \"Protective earth resistance\""
     expect_in "$work/stdout" "PE_EQUIPMENT, PE_CORD"
     expect_not_in "$work/stdout" ": passed"
+    expect_not_in "$report" "TEST PASSED"
+    expect_in "$report" "TEST INCOMPLETE"
+    expect_in "$record" "<Status>Not Performed</Status>"
     ;;
   plugins)
     host plugins

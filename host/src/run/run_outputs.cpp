@@ -18,6 +18,7 @@
 #include "velko/host/records/record_signature.hpp"
 #include "velko/host/session/host_text.hpp"
 #include "velko/host/session/messages.hpp"
+#include "velko/setup/test_status.hpp"
 
 namespace velko::host {
 namespace {
@@ -237,6 +238,9 @@ String ReprintHtml(Archive* archive, const LoadedRecord& record, const ReportSet
 
 RunOutputs KeepRun(FileSystem& files, Archive& archive, const KeepingPlan& plan,
                    const PerformedRun& run, const ReportSettings& settings) {
+  // An incomplete run must not reach its record or report with the test status's pass.
+  if (const auto status = QueryInterface<CTestStatus>(run.setup->Status()))
+    status->SetTestStatus(run.verdict);
   ArchiveEntry entry;
   entry.summary = SummaryOfRun(plan, run);
   entry.measurements = MeasurementsOf(run.tree, run.setup);
