@@ -15,6 +15,7 @@
 #include "velko/host/session/core_session.hpp"
 #include "velko/host/session/host_text.hpp"
 #include "velko/host/session/messages.hpp"
+#include "velko/host/session/station_settings.hpp"
 
 namespace velko::cli {
 namespace {
@@ -57,8 +58,8 @@ int RunCommand(const RunArgs& args) {
     return kExitError;
   }
 
-  const host::RecordHeader header{
-      host::NewRecordId(), args.tester.value_or(host::LoginName()), host::StationName(), {}};
+  const host::RecordHeader header{host::NewRecordId(), host::TesterOf(args.tester),
+                                  host::StationName(), host::OrganisationSetting()};
   host::TestRun run(prepared.tree, prepared.setup);
   if (::isatty(::fileno(stdout)) != 0) run.Subscribe(PrintProgress);
   const String started = host::NowText();

@@ -6,7 +6,9 @@
 #include "velko/host/report/history_section.hpp"
 #include "velko/host/run/run_summary.hpp"
 #include "velko/host/session/host_text.hpp"
+#include "velko/host/session/station_settings.hpp"
 #include "velko/outside/html_report.hpp"
+#include "velko/setup/mti_data.hpp"
 
 namespace velko::host {
 
@@ -60,23 +62,155 @@ void PrintNotice(const Ref<IReport>& report, const String& notice) {
   PrintShadedLine(report, notice, kLightRed);
 }
 
+// A data text as a table cell: the writer keeps its separators from the table language.
+String Cell(const Ref<IReport>& report, const String& text) {
+  return report->ReplaceChars(text, "|;{}", " ,()");
+}
+
+// Caption and value pairs, two pairs to a row, as the device under test prints them.
+void PrintCaptionTable(const Ref<IReport>& report,
+                       const std::vector<std::pair<String, String>>& items) {
+  Quietly([&] {
+    const Long page = report->PageWidth(-1);
+    const String caption = std::to_string(page / 6);
+    const String value = std::to_string(page / 2 - page / 6);
+    const String format = "<+" + caption + "|<+" + value + "|<+" + caption + "|<+" + value;
+    const std::size_t half = (items.size() + 1) / 2;
+    String rows;
+    for (std::size_t i = 0; i < half; ++i) {
+      rows += items[i].first + "|" + Cell(report, items[i].second) + "|";
+      if (i + half < items.size())
+        rows += items[i + half].first + "|" + Cell(report, items[i + half].second);
+      else
+        rows += "|";
+      rows += ";";
+    }
+    report->SetStyle(6);
+    report->SetOption(1);
+    report->SetTableStyle(4);
+    report->SetTableParam(1);
+    report->PrintTable(format, String(), rows, 0, 0, 0);
+  });
+}
+
+String Joined(const std::vector<String>& parts) {
+  String text;
+  for (const String& part : parts)
+    text += (text.empty() ? "" : ", ") + part;
+  return text;
+}
+
+// Who tested for whom, where and when, and which record this is: above everything else.
+void PrintRecordSection(const Ref<IReport>& report, const RecordSummary& record) {
+  Quietly([&] {
+    report->SetStyle(3);
+    report->PrintHeading(HostText("401::Test record"));
+  });
+  const String none = HostText("416::not given");
+  const auto given = [&](const String& text) { return text.empty() ? none : text; };
+  PrintCaptionTable(report, {{HostText("402::Testing organisation"), given(record.organisation)},
+                             {HostText("403::Tester"), given(record.tester)},
+                             {HostText("404::Test station"), given(record.station)},
+                             {HostText("408::Standards applied"), given(Joined(record.standards))},
+                             {HostText("405::Record ID"), given(record.recordId)},
+                             {HostText("406::Started"), given(record.started)},
+                             {HostText("407::Finished"), given(record.finished)}});
+}
+
+String IsoDate(std::chrono::sys_days day) {
+  const std::chrono::year_month_day date(day);
+  return fmt::format("{:04}-{:02}-{:02}", static_cast<int>(date.year()),
+                     static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
+}
+
+// Beneath the instruments: each whose calibration is due or has no date, on a red ground.
+void PrintCalibrationWarnings(const Ref<IReport>& report, const Ref<CTestSetup>& setup,
+                              std::chrono::sys_days today) {
+  const Ref<IMTIDataColl> instruments = setup->TestInstruments();
+  const Long months = CalibrationIntervalMonths();
+  for (Long i = 1; i <= QuietlyOr(Long{0}, [&] { return instruments->Count(); }); ++i) {
+    Quietly([&] {
+      const Ref<IMTIData> instrument = instruments->Item(i);
+      const auto own = QueryInterface<CMTIData>(instrument);
+      const String date = own ? own->CalDate() : String();
+      const auto calibrated = ParseIsoDate(date);
+      if (calibrated && CalibrationDue(*calibrated, months) >= today) return;
+      const String text =
+          calibrated ? HostText(
+                           "409::Calibration overdue: %%1 (serial number %%2) was calibrated "
+                           "on %%3 and was due again on %%4.",
+                           instrument->MTIType(), instrument->SerialNo(), date,
+                           IsoDate(CalibrationDue(*calibrated, months)))
+                     : HostText("410::%%1 (serial number %%2) has no valid calibration date.",
+                                instrument->MTIType(), instrument->SerialNo());
+      PrintShadedLine(report, text, kLightRed);
+    });
+  }
+}
+
+// The lines the tester and the evaluating person sign, each with its date.
+void PrintSignatureSection(const Ref<IReport>& report, const RecordSummary& record) {
+  Quietly([&] {
+    report->SetStyle(3);
+    report->PrintHeading(HostText("411::Signatures"));
+    const Long page = report->PageWidth(-1);
+    const String format = "<+" + std::to_string(page * 2 / 10) + "|<+" +
+                          std::to_string(page * 3 / 10) + "|<+" + std::to_string(page * 15 / 100) +
+                          "|<+" +
+                          std::to_string(page - page * 2 / 10 - page * 3 / 10 - page * 15 / 100);
+    const String header = "|" + HostText("417::Name") + "|" + HostText("414::Date") + "|" +
+                          HostText("415::Signature") + ";";
+    // Room to write in: the rows are three lines high.
+    const String body = HostText("412::Tested by") + "|" + Cell(report, record.tester) +
+                        "||\\line\\line;" + HostText("413::Evaluated by") + "|||\\line\\line;";
+    report->SetStyle(6);
+    report->SetOption(1);
+    report->SetTableStyle(3);
+    report->SetTableMode(1);
+    report->SetTableParam(1);
+    report->PrintTable(format, header, body, 0, 0, 0);
+  });
+}
+
 }  // namespace
 
+String DeviceLine(const DeviceIdentity& device) {
+  String line;
+  for (const String& part : {device.manufacturer, device.model, device.serial}) {
+    if (!part.empty()) line += (line.empty() ? "" : " ") + part;
+  }
+  return line;
+}
+
 void PrintRunReport(const SequenceTree& tree, const Ref<CTestSetup>& setup,
-                    const Ref<IReport>& report, const DeviceComparison& history) {
+                    const Ref<IReport>& report, const RecordSummary& record,
+                    const DeviceComparison& history) {
+  PrintRecordSection(report, record);
   setup->PrintReport(report);
+  // Judged on the day of the test, so that a reprint says what the report of the run said.
+  const DateParts tested = setup->Status()->TestDate().Parts();
+  PrintCalibrationWarnings(
+      report, setup,
+      std::chrono::sys_days(std::chrono::year(tested.year) / static_cast<unsigned>(tested.month) /
+                            static_cast<unsigned>(tested.day)));
   PrintVerdictLine(report, tree, setup);
   tree.Root()->PrintReport(report, setup);
   PrintHistorySection(report, history);
+  PrintSignatureSection(report, record);
 }
 
 String ReportHtml(const SequenceTree& tree, const Ref<CTestSetup>& setup,
-                  const ReportSettings& settings, const DeviceComparison& history) {
-  auto report = MakeRef<HtmlReport>(tree.Name() + " - " + DateText(setup->Status()->TestDate()));
+                  const ReportSettings& settings, const RecordSummary& record,
+                  const DeviceComparison& history) {
+  const String date = DateText(setup->Status()->TestDate());
+  auto report = MakeRef<HtmlReport>(tree.Name() + " - " + date);
+  report->SetPageFrame({DeviceLine(record.device), date,
+                        HostText("405::Record ID") + " " + record.recordId,
+                        HostText("418::Page %%1 of %%2", "%%1", "%%2")});  // numbers: the writer's
   report->SetReportLevel(ReportLevelOf(settings));
   report->SetReportOptions(ReportOptionsOf(settings));
   if (!settings.notice.empty()) PrintNotice(report, settings.notice);
-  PrintRunReport(tree, setup, report, history);
+  PrintRunReport(tree, setup, report, record, history);
   return report->Html();
 }
 

@@ -218,7 +218,7 @@ String ReportWithHistory(Archive* archive, const SequenceTree& tree, const Ref<C
       history = CompareRecords(records, DriftShareSetting());
     }
   }
-  return ReportHtml(tree, setup, settings, history);
+  return ReportHtml(tree, setup, settings, current.summary, history);
 }
 
 String ReprintHtml(Archive* archive, const LoadedRecord& record, const ReportSettings& settings) {
@@ -229,6 +229,10 @@ String ReprintHtml(Archive* archive, const LoadedRecord& record, const ReportSet
     current.summary = stored->summary;
   } else {
     current.summary.recordId = record.header.id;
+    current.summary.tester = record.header.tester;
+    current.summary.station = record.header.station;
+    current.summary.organisation = record.header.organisation;
+    current.summary.standards = SelectedStandardNames(record.setup);
     current.summary.device = DeviceOf(record.setup);
     current.summary.started = DateText(record.setup->Status()->TestDate());
   }

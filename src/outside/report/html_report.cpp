@@ -165,6 +165,9 @@ void HtmlReport::SetReportLevel(Long level) {
 void HtmlReport::SetReportOptions(Long options) {
   doc_->reportOptions = options;
 }
+void HtmlReport::SetPageFrame(PageFrame frame) {
+  doc_->pageFrame = std::move(frame);
+}
 void HtmlReport::SetTitle(const String& title) {
   doc_->title = title;
 }

@@ -1,0 +1,99 @@
+// The report a technician signs: every item that test documentation needs, device texts exactly
+// as entered, and the page frame of the printed document.
+#include "velko/host/report/report_chain.hpp"
+
+#include <gtest/gtest.h>
+
+#include "host_fixture.hpp"
+#include "velko/frame/text.hpp"
+#include "velko/host/archive/archive_entry.hpp"
+#include "velko/host/run/run_preparation.hpp"
+#include "velko/host/run/test_run.hpp"
+
+namespace velko::test {
+namespace {
+
+class ReportChainTest : public HostFixture {
+ protected:
+  // The sample performed with `setup`, a copy of a sample setup with `from` replaced by `to`.
+  String Report(const String& sample, const String& from = {}, const String& to = {},
+                const host::ReportSettings& settings = {}) {
+    String text = ReadFileText(sample);
+    if (!from.empty()) text = ReplaceAll(text, from, to);
+    const String setup = dir / "setup.xml";
+    WriteFileText(setup, text);
+    const host::PreparedRun run =
+        host::PrepareRun({kSampleSequence, setup, {}}, session->Manager());
+    EXPECT_TRUE(run.Ready());
+    host::TestRun(run.tree, run.setup).Perform();
+    host::RecordSummary record;
+    record.recordId = "0f8e6c1a-2b4d-4e6f-8a0b-1c2d3e4f5a6b";
+    record.tester = "J. Fischer";
+    record.station = "bench-3";
+    record.organisation = "Medical Engineering, St. Anna";
+    record.started = "2026-12-10 09:00:00";
+    record.finished = "2026-12-10 09:04:10";
+    record.device = host::DeviceOf(run.setup);
+    record.standards = host::SelectedStandardNames(run.setup);
+    return host::ReportHtml(run.tree, run.setup, settings, record);
+  }
+
+  TempDir dir;
+};
+
+TEST_F(ReportChainTest, HoldsEveryItemOfTheTestDocumentation) {
+  const String html = Report(kHealthySetup);
+  for (const char* item : {
+           "Testing organisation",
+           "Medical Engineering, St. Anna",  // who tested for whom
+           "Tester",
+           "J. Fischer",
+           "Test station",
+           "bench-3",
+           "Record ID",
+           "0f8e6c1a-2b4d-4e6f-8a0b-1c2d3e4f5a6b",  // which record
+           "2026-12-10 09:00:00",
+           "2026-12-10 09:04:10",  // when
+           "Standards applied",
+           "IEC 62353:2014 Class I, In-house limits",
+           "NM300-04711",
+           "Norvale Medical",
+           "InfuSafe 300",
+           "A-2231",  // the device
+           "Simulated safety analyser",
+           "SIM-0001",
+           "1.2.0",
+           "2026-09-14",  // the instrument
+           "TEST PASSED",
+           "Tested by",
+           "Evaluated by",
+           "Signature",
+       }) {
+    EXPECT_NE(html.find(item), String::npos) << item;
+  }
+  // The page frame: device and date above, record ID and page numbers below.
+  EXPECT_NE(html.find("@top-left{content:\"Norvale Medical InfuSafe 300 NM300-04711\""),
+            String::npos);
+  EXPECT_NE(html.find("@bottom-left{content:\"Record ID 0f8e6c1a-2b4d-4e6f-8a0b-1c2d3e4f5a6b\""),
+            String::npos);
+  EXPECT_NE(html.find("content:\"Page \" counter(page) \" of \" counter(pages)"), String::npos);
+  EXPECT_EQ(html.find("Calibration overdue"), String::npos);
+}
+
+TEST_F(ReportChainTest, MarksAnInstrumentWhoseCalibrationWasDueOnTheDayOfTheTest) {
+  const String html = Report(kFaultySetup);
+  EXPECT_NE(html.find("Calibration overdue: Simulated safety analyser (serial number SIM-0001) "
+                      "was calibrated on 2025-06-30 and was due again on 2026-06-30."),
+            String::npos);
+  EXPECT_NE(html.find("TEST FAILED"), String::npos);
+}
+
+TEST_F(ReportChainTest, PrintsADeviceTextExactlyAsEntered) {
+  const String html = Report(kHealthySetup, ">NM300-04711<", ">A;B|C{D}\\E<");
+  EXPECT_NE(html.find(">A;B|C{D}\\E<"), String::npos);
+  EXPECT_NE(html.find("@top-left{content:\"Norvale Medical InfuSafe 300 A;B|C{D}\\\\E\""),
+            String::npos);
+}
+
+}  // namespace
+}  // namespace velko::test
