@@ -13,6 +13,13 @@
 namespace velko::test {
 namespace {
 
+std::size_t Count(const String& text, const String& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != String::npos; at = text.find(part, at + 1))
+    ++count;
+  return count;
+}
+
 class ReportChainTest : public HostFixture {
  protected:
   // The sample performed with `setup`, a copy of a sample setup with `from` replaced by `to`.
@@ -46,28 +53,22 @@ TEST_F(ReportChainTest, HoldsEveryItemOfTheTestDocumentation) {
   for (const char* item : {
            "Testing organisation",
            "Medical Engineering, St. Anna",  // who tested for whom
-           "Tester",
-           "J. Fischer",
-           "Test station",
-           "bench-3",
-           "Record ID",
+           "Tester", "J. Fischer", "Test station", "bench-3", "Record ID",
            "0f8e6c1a-2b4d-4e6f-8a0b-1c2d3e4f5a6b",  // which record
            "2026-12-10 09:00:00",
            "2026-12-10 09:04:10",  // when
-           "Standards applied",
-           "IEC 62353:2014 Class I, In-house limits",
-           "NM300-04711",
-           "Norvale Medical",
-           "InfuSafe 300",
+           "Standards applied", "IEC 62353:2014 Class I, In-house limits", "NM300-04711",
+           "Norvale Medical", "InfuSafe 300",
            "A-2231",  // the device
-           "Simulated safety analyser",
-           "SIM-0001",
-           "1.2.0",
+           "Simulated safety analyser", "SIM-0001", "1.2.0",
            "2026-09-14",  // the instrument
-           "TEST PASSED",
-           "Tested by",
-           "Evaluated by",
-           "Signature",
+           "TEST PASSED", "Tested by", "Evaluated by", "Signature",
+           // every reading with its value, the limits of each standard that judged it, its unit
+           // and verdict, in the summary report too
+           "Protective earth, equipment alone", "<td class=\"ar\">0.043</td>",
+           "\u2264 0.200 <span style=\"font-size:7pt\">IEC 62353</span><br>\u2264 0.150",
+           "<td class=\"al\">\u03A9</td><td class=\"al\">Passed</td>",
+           "0.456 \u2026 0.558",  // the repeat's limits, relative to the first reading
        }) {
     EXPECT_NE(html.find(item), String::npos) << item;
   }
@@ -78,6 +79,9 @@ TEST_F(ReportChainTest, HoldsEveryItemOfTheTestDocumentation) {
             String::npos);
   EXPECT_NE(html.find("content:\"Page \" counter(page) \" of \" counter(pages)"), String::npos);
   EXPECT_EQ(html.find("Calibration overdue"), String::npos);
+  // The verdict of every step and group, passed ones too.
+  EXPECT_EQ(Count(html, "<b>Result of the test</b>"), 9u);
+  EXPECT_EQ(Count(html, "<b>Passed</b>"), 9u);
 }
 
 TEST_F(ReportChainTest, MarksAnInstrumentWhoseCalibrationWasDueOnTheDayOfTheTest) {

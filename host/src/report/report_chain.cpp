@@ -31,10 +31,14 @@ namespace {
 constexpr Long kLightRed = 0xC8C8FF;     // RGB 255, 200, 200 (red in the low byte)
 constexpr Long kLightOrange = 0xA0DCFF;  // RGB 255, 220, 160
 
-// A line across the page in the verdict line's style on a coloured ground.
-void PrintShadedLine(const Ref<IReport>& report, const String& text, Long colour) {
+constexpr Long kVerdictStyle = 4;
+constexpr Long kNoteStyle = 5;
+
+// A line across the page on a coloured ground: a verdict (large) or a note.
+void PrintShadedLine(const Ref<IReport>& report, const String& text, Long colour,
+                     Long style = kVerdictStyle) {
   Quietly([&] {
-    report->SetStyle(4);
+    report->SetStyle(style);
     report->SetOption(1);
     const String width = std::to_string(report->PageWidth(-1));
     report->PrintTable("^+" + width, report->ReplaceChars(text, "|;", "/,"), String(), colour, 0,
@@ -143,7 +147,7 @@ void PrintCalibrationWarnings(const Ref<IReport>& report, const Ref<CTestSetup>&
                            IsoDate(CalibrationDue(*calibrated, months)))
                      : HostText("410::%%1 (serial number %%2) has no valid calibration date.",
                                 instrument->MTIType(), instrument->SerialNo());
-      PrintShadedLine(report, text, kLightRed);
+      PrintShadedLine(report, text, kLightRed, kNoteStyle);
     });
   }
 }
