@@ -6,6 +6,7 @@
 #include "simulator_catalogue.hpp"
 #include "velko/core/error_module.hpp"
 #include "velko/core/log_section.hpp"
+#include "velko/core/translation.hpp"
 #include "velko/core/xml_walk.hpp"
 #include "velko/frame/numeric.hpp"
 #include "velko/limits/limit.hpp"
@@ -73,7 +74,7 @@ String BoundsText(const Ref<ILimit>& limit, const String& format) {
     const bool high = limit->Defined(0);
     const bool low = limit->Defined(1);
     const auto number = [&](Long index) {
-      return FormatNumberPattern(limit->Value(index), format);
+      return FormatDisplayNumber(limit->Value(index), format);
     };
     if (high && low) return number(3) + " \u2026 " + number(2);
     if (high) return "\u2264 " + number(2);
@@ -169,7 +170,7 @@ String SimMeasurement::ValueText() {
       return Text(value_.ToBoolean() ? "130::No defects found" : "131::Defects found");
     }
     if (valueType_ == kValueFloat || valueType_ == kValueInteger) {
-      return FormatNumberPattern(value_.ToDouble(), format_);
+      return FormatDisplayNumber(value_.ToDouble(), format_);
     }
     return value_.ToString();
   });
@@ -281,10 +282,10 @@ void StepResult::PrintReport(const Ref<IReport>& report, const Ref<ITestSetup>& 
                                     heading("302::Verdict") + ";";
     const Long width = report->PageWidth(-1);
     const Long rest = width - 560;
-    const String format = "<560|<+" + std::to_string(rest * 33 / 100) + "|>+" +
-                          std::to_string(rest * 13 / 100) + "|>+" +
-                          std::to_string(rest * 30 / 100) + "|<+" + std::to_string(rest * 8 / 100) +
-                          "|<+" + std::to_string(rest - rest * 84 / 100);
+    const String format =
+        "<560|<+" + std::to_string(rest * 31 / 100) + "|>+" + std::to_string(rest * 13 / 100) +
+        "|>+" + std::to_string(rest * 28 / 100) + "|<+" + std::to_string(rest * 12 / 100) + "|<+" +
+        std::to_string(rest - rest * 84 / 100);
     report->SetStyle(6);
     report->SetTableStyle(0);
     report->SetOption(1);

@@ -106,7 +106,7 @@ const Mistake kMistakes[] = {
     {"reference to no element", "sequence", "<Reference ElementID=\"21\"",
      "<Reference ElementID=\"99\"", "refers to element 99, which is not found", "22", "99"},
     {"required DUT item missing", "setup",
-     "<Item Name=\"SerialNumber\" Ord=\"3\" Caption=\"Serial number\" Required=\"True\" "
+     "<Item Name=\"SerialNumber\" Ord=\"3\" Caption=\"472::Serial number\" Required=\"True\" "
      "Key=\"True\">NM300-04711</Item>",
      "", "The DUT item Serial number (SerialNumber) is required", "", ""},
     {"required DUT item blank", "setup", ">NM300-04711<", ">  <", "is required, but it is blank",

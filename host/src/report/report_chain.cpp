@@ -76,8 +76,8 @@ void PrintCaptionTable(const Ref<IReport>& report,
                        const std::vector<std::pair<String, String>>& items) {
   Quietly([&] {
     const Long page = report->PageWidth(-1);
-    const String caption = std::to_string(page / 6);
-    const String value = std::to_string(page / 2 - page / 6);
+    const String caption = std::to_string(page / 5);
+    const String value = std::to_string(page / 2 - page / 5);
     const String format = "<+" + caption + "|<+" + value + "|<+" + caption + "|<+" + value;
     const std::size_t half = (items.size() + 1) / 2;
     String rows;
