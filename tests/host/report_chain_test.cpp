@@ -4,7 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <regex>
+#include <set>
+
 #include "host_fixture.hpp"
+#include "velko/core/gtranslate.hpp"
 #include "velko/frame/text.hpp"
 #include "velko/host/archive/archive_entry.hpp"
 #include "velko/host/run/run_preparation.hpp"
@@ -19,6 +24,34 @@ std::size_t Count(const String& text, const String& part) {
     ++count;
   return count;
 }
+
+// The texts of a catalogue by key (single-line entries, as the catalogues write them).
+std::map<String, String> CatalogueTexts(const String& file) {
+  std::map<String, String> texts;
+  const String text = ReadFileText(file);
+  const std::regex entry(
+      R"re(msgctxt "([^"]+)"\nmsgid "((?:[^"\\]|\\.)*)"\nmsgstr "((?:[^"\\]|\\.)*)")re");
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), entry);
+       it != std::sregex_iterator(); ++it)
+    texts[(*it)[1]] = (*it)[3];
+  return texts;
+}
+
+// The texts between the tags of a page, blanks trimmed.
+std::vector<String> TextNodes(const String& html) {
+  std::vector<String> nodes;
+  const std::size_t body = html.find("<body>");
+  for (std::size_t open = html.find('>', body); open != String::npos;
+       open = html.find('>', open + 1)) {
+    const std::size_t close = html.find('<', open);
+    if (close == String::npos) break;
+    const String node = TrimBlanks(html.substr(open + 1, close - open - 1));
+    if (!node.empty()) nodes.push_back(node);
+  }
+  return nodes;
+}
+
+const String kLanguages = VELKO_SOURCE_DATA_DIR "/lang";
 
 class ReportChainTest : public HostFixture {
  protected:
@@ -97,6 +130,32 @@ TEST_F(ReportChainTest, PrintsADeviceTextExactlyAsEntered) {
   EXPECT_NE(html.find(">A;B|C{D}\\E<"), String::npos);
   EXPECT_NE(html.find("@top-left{content:\"Norvale Medical InfuSafe 300 A;B|C{D}\\\\E\""),
             String::npos);
+}
+
+TEST_F(ReportChainTest, TheGermanReportHoldsNoEnglishTextOfTheCatalogues) {
+  GTranslate::Instance()->SelectLanguageSet("de");
+  const String html = Report(kFaultySetup);
+  GTranslate::Instance()->SelectLanguageSet("en");
+  // The samples name their elements and instrument in English: data that happens to match the
+  // plug-in's texts, not texts the report took from a catalogue.
+  const String samples = ReadFileText(kSampleSequence) + ReadFileText(kFaultySetup);
+  std::set<String> english;  // texts whose German differs
+  for (const char* catalogue : {"velkocore", "velkohost", "Simulator"}) {
+    const auto en = CatalogueTexts(kLanguages + "/en/" + catalogue + ".po");
+    const auto de = CatalogueTexts(kLanguages + "/de/" + catalogue + ".po");
+    for (const auto& [key, text] : en) {
+      const auto german = de.find(key);
+      const bool sampleData = samples.find(">" + text + "<") != String::npos;
+      if (german != de.end() && german->second != text && !sampleData) english.insert(text);
+    }
+  }
+  ASSERT_GT(english.size(), 100u);
+  for (const String& node : TextNodes(html))
+    EXPECT_EQ(english.count(node), 0u) << node;
+  EXPECT_NE(html.find("Kalibrierung \u00FCberf\u00E4llig"), String::npos);
+  EXPECT_NE(html.find(">0,463<"), String::npos);  // the decimal comma
+  EXPECT_NE(html.find("\u2264 0,200"), String::npos);
+  EXPECT_NE(html.find("Seite \" counter(page) \" von \" counter(pages)"), String::npos);
 }
 
 }  // namespace
