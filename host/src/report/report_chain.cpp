@@ -51,7 +51,11 @@ void PrintShadedLine(const Ref<IReport>& report, const String& text, Long colour
 void PrintVerdictLine(const Ref<IReport>& report, const SequenceTree& tree,
                       const Ref<CTestSetup>& setup) {
   const RunSummary summary = SummariseRecordedRun(tree.Root(), setup);
-  if (OutcomeOf(setup->Status()->TestStatus(), summary) != RunOutcome::kIncomplete) {
+  const Long status = setup->Status()->TestStatus();
+  // A failed or aborted run says so whatever else it holds; only a pass (or the "not performed"
+  // an incomplete run is kept with) gives way.
+  const bool passOrNone = status == kStatusPassed || status == kStatusNotPerformed;
+  if (!passOrNone || OutcomeOf(status, summary) != RunOutcome::kIncomplete) {
     setup->Status()->PrintReport(report);
     return;
   }
