@@ -15,6 +15,7 @@
 #include "velko/host/session/core_session.hpp"
 #include "velko/host/session/host_text.hpp"
 #include "velko/host/session/messages.hpp"
+#include "velko/host/session/station_settings.hpp"
 
 namespace velko::cli {
 namespace {
@@ -57,19 +58,17 @@ int RunCommand(const RunArgs& args) {
     return kExitError;
   }
 
-  const host::RecordHeader header{
-      host::NewRecordId(), args.tester.value_or(host::LoginName()), host::StationName(), {}};
+  const host::RecordHeader header{host::NewRecordId(), host::TesterOf(args.tester),
+                                  host::StationName(), host::OrganisationSetting()};
   host::TestRun run(prepared.tree, prepared.setup);
   if (::isatty(::fileno(stdout)) != 0) run.Subscribe(PrintProgress);
   const String started = host::NowText();
   const Long verdict = run.Perform();
   const host::RunSummary summary = host::SummariseRun(run.Plan());
   const host::RunOutcome outcome = host::OutcomeOf(verdict, summary);
-  // An incomplete run is never archived as passed: its verdict rests on readings nobody judged.
-  const Long archived =
-      outcome == host::RunOutcome::kIncomplete ? Long{kStatusNotPerformed} : verdict;
-  const host::PerformedRun performed{prepared.tree, prepared.setup,  header,
-                                     started,       host::NowText(), archived};
+  const host::PerformedRun performed{prepared.tree,   prepared.setup,
+                                     header,          started,
+                                     host::NowText(), host::KeptVerdict(verdict, outcome)};
 
   host::RunOutputs outputs;
   try {

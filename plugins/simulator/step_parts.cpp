@@ -6,6 +6,7 @@
 #include "simulator_catalogue.hpp"
 #include "velko/core/error_module.hpp"
 #include "velko/core/log_section.hpp"
+#include "velko/core/translation.hpp"
 #include "velko/core/xml_walk.hpp"
 #include "velko/frame/numeric.hpp"
 #include "velko/limits/limit.hpp"
@@ -21,14 +22,6 @@ constexpr Long kErrUnknownStatus = ErrorNumber(0x80045204u);
 
 constexpr std::array<const char*, 5> kStatusWords{"Not Performed", "Passed", "Failed", "NA",
                                                   "Cancelled"};
-
-// The display pattern of limits in a unit.
-String LimitFormat(const String& unit) {
-  if (unit == "µA") return "0";
-  if (unit == "MΩ") return "0.0";
-  if (unit == "Ω") return "0.00";
-  return "0.000";
-}
 
 String VerdictText(const Ref<IReport>& report, Long status) {
   switch (status) {
@@ -68,10 +61,45 @@ Variant MeasurementInfo(const Ref<IStandardColl>& standards) {
   VariantArray rows;
   for (const String& key : LimitKeys(standards)) {
     const MeasurementFacts facts = FactsOf(key);
-    rows.emplace_back(VariantArray{Variant(key), Variant(Text(facts.nameKey)),
-                                   Variant(LimitFormat(facts.unit)), Variant()});
+    rows.emplace_back(
+        VariantArray{Variant(key), Variant(Text(facts.nameKey)), Variant(facts.format), Variant()});
   }
   return Variant(std::move(rows));
+}
+
+// The bounds of one limit as the report shows them, in the measurement's own number format:
+// "≤ 0.30", "≥ 2.0", "0.100 … 2.000"; empty when it has neither bound.
+String BoundsText(const Ref<ILimit>& limit, const String& format) {
+  return QuietlyOr(String(), [&] {
+    const bool high = limit->Defined(0);
+    const bool low = limit->Defined(1);
+    const auto number = [&](Long index) {
+      return FormatDisplayNumber(limit->Value(index), format);
+    };
+    if (high && low) return number(3) + " \u2026 " + number(2);
+    if (high) return "\u2264 " + number(2);
+    if (low) return "\u2265 " + number(3);
+    return String();
+  });
+}
+
+// The limits that judged a measurement: one line per judging standard that has one, named by the
+// standard where more than one judged it.
+String LimitsText(const Ref<IReport>& report, const Ref<IStandardColl>& standards,
+                  SimMeasurement& measurement) {
+  std::vector<std::pair<String, String>> lines;  // standard, bounds
+  ForEachLimitOf(standards, measurement.Key(),
+                 [&](const Ref<IStandard>& standard, const Ref<ILimit>& limit) {
+                   const String bounds = BoundsText(limit, measurement.ValueFormat());
+                   if (!bounds.empty()) lines.emplace_back(standard->AlphaName(), bounds);
+                 });
+  String text;
+  for (const auto& [name, bounds] : lines) {
+    if (!text.empty()) text += "\\line ";
+    text += Cell(report, bounds);
+    if (lines.size() > 1) text += " {\\fs14 " + Cell(report, name) + "}";
+  }
+  return text;
 }
 
 }  // namespace
@@ -79,6 +107,15 @@ Variant MeasurementInfo(const Ref<IStandardColl>& standards) {
 String StatusWord(Long status) {
   if (status < 0 || status >= static_cast<Long>(kStatusWords.size())) return String();
   return kStatusWords[static_cast<std::size_t>(status)];
+}
+
+Ref<IStandardColl> JudgingStandards(const Ref<IElementLimits>& limits,
+                                    const Ref<ITestSetup>& setup) {
+  const Ref<IStandardColl> own = limits ? limits->Standards() : nullptr;
+  if (!own || own->Count() == 0) return nullptr;
+  const Ref<IStandardColl> selected = setup ? setup->SelectedStandards() : nullptr;
+  if (!selected || selected->Count() == 0) return own;
+  return own->Select(selected);
 }
 
 // --- ElementLimits
@@ -133,7 +170,7 @@ String SimMeasurement::ValueText() {
       return Text(value_.ToBoolean() ? "130::No defects found" : "131::Defects found");
     }
     if (valueType_ == kValueFloat || valueType_ == kValueInteger) {
-      return FormatNumberPattern(value_.ToDouble(), format_);
+      return FormatDisplayNumber(value_.ToDouble(), format_);
     }
     return value_.ToString();
   });
@@ -223,28 +260,36 @@ Ref<IXmlElement> StepResult::Save(const Ref<IXmlDocument>& owner) {
   return item;
 }
 
-void StepResult::PrintReport(const Ref<IReport>& report, const Ref<ITestSetup>& /*setup*/) {
+void StepResult::PrintReport(const Ref<IReport>& report, const Ref<ITestSetup>& setup) {
   Quietly([&] {
-    if (measurements_.empty()) return;
     const auto heading = [&](const char* key) {
-      return report->Translate(kPlugInId, key, Variant());
+      return "{\\i " + report->Translate(kPlugInId, key, Variant()) + "}";
     };
-    const String header = "|{\\i " + heading("300::Measurement") + "}|{\\i " +
-                          heading("301::Value") + "}|{\\i " + heading("302::Verdict") + "};";
+    const String verdictRow = "|{\\b " +
+                              report->Translate(kPlugInId, "308::Result of the test", Variant()) +
+                              "}||||{\\b " + VerdictText(report, status_) + "};";
+    const Ref<IStandardColl> standards = JudgingStandards(limits_, setup);
     String body;
     for (const auto& m : measurements_) {
-      const String unit = m->Unit();
-      const String value = m->ValueText() + (unit.empty() ? "" : " " + unit);
-      body += "|" + Cell(report, m->Description()) + "|" + Cell(report, value) + "|" +
+      body += "|" + Cell(report, m->Description()) + "|" + Cell(report, m->ValueText()) + "|" +
+              LimitsText(report, standards, *m) + "|" + Cell(report, m->Unit()) + "|" +
               VerdictText(report, m->Status()) + ";";
     }
+    const String header = measurements_.empty()
+                              ? String()
+                              : "|" + heading("300::Measurement") + "|" + heading("301::Value") +
+                                    "|" + heading("306::Limit") + "|" + heading("307::Unit") + "|" +
+                                    heading("302::Verdict") + ";";
     const Long width = report->PageWidth(-1);
     const Long rest = width - 560;
-    const String format = "<560|<+" + std::to_string(rest / 2) + "|>+" + std::to_string(rest / 4) +
-                          "|<+" + std::to_string(rest - rest / 2 - rest / 4);
+    const String format =
+        "<560|<+" + std::to_string(rest * 31 / 100) + "|>+" + std::to_string(rest * 13 / 100) +
+        "|>+" + std::to_string(rest * 28 / 100) + "|<+" + std::to_string(rest * 12 / 100) + "|<+" +
+        std::to_string(rest - rest * 84 / 100);
     report->SetStyle(6);
     report->SetTableStyle(0);
-    report->PrintTable(format, header, body, 0, 0, 0);
+    report->SetOption(1);
+    report->PrintTable(format, header, body + verdictRow, 0, 0, 0);
   });
 }
 

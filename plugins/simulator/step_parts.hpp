@@ -85,8 +85,11 @@ class StepResult final : public IResult {
   // is reported to the log (0x80045204, level 2).
   void Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>& log) override;
   Ref<IXmlElement> Save(const Ref<IXmlDocument>& owner) override;
-  // A table of the measurements: name, value with unit, verdict.
+  // One table of the measurements - name, value, the limits that judged it, unit, verdict -
+  // ending with the verdict of the step; a step without measurements prints its verdict alone.
   void PrintReport(const Ref<IReport>& report, const Ref<ITestSetup>& setup) override;
+  // The limits of the element whose result this is, for the limits column of the report.
+  void SetJudgingLimits(Ref<IElementLimits> limits) { limits_ = std::move(limits); }
   Ref<IMeasurement> Measurement(const String& key) override;
   Ref<IServiceRecord> ServiceRecord() override { return nullptr; }
 
@@ -94,7 +97,13 @@ class StepResult final : public IResult {
   Long status_ = kStatusNotPerformed;
   String comment_;
   std::vector<Ref<SimMeasurement>> measurements_;
+  Ref<IElementLimits> limits_;
 };
+
+// The standards that judge an element: those it has and the setup selected; all it has when
+// the setup selected none; none when it has none.
+Ref<IStandardColl> JudgingStandards(const Ref<IElementLimits>& limits,
+                                    const Ref<ITestSetup>& setup);
 
 // The standards the simulator offers for a test, with their default limits: IEC 62353 for
 // class I and class II equipment and the stricter in-house limits. `referencedId` is the element

@@ -20,6 +20,7 @@ constexpr const char* kStepSource = "VelkoSimulator.SimulatorStep";
 Ref<StepResult> ResultOf(TestNode& node) {
   if (auto result = QueryInterface<StepResult>(node.Result())) return result;
   auto result = MakeRef<StepResult>();
+  result->SetJudgingLimits(node.Limits());
   node.SetResult(result);
   return result;
 }
@@ -34,17 +35,6 @@ String SerialNumberOf(const Ref<ITestSetup>& setup) {
     const Ref<IDataItem> item = setup->DutInfo()->Item(0, "SerialNumber");
     return item ? item->Data() : String();
   });
-}
-
-// The standards that judge the element: those it has and the setup selected; all it has when
-// the setup selected none.
-Ref<IStandardColl> JudgingStandards(const Ref<IElementLimits>& limits,
-                                    const Ref<ITestSetup>& setup) {
-  const Ref<IStandardColl> own = limits ? limits->Standards() : nullptr;
-  if (!own || own->Count() == 0) return nullptr;
-  const Ref<IStandardColl> selected = setup->SelectedStandards();
-  if (!selected || selected->Count() == 0) return own;
-  return own->Select(selected);
 }
 
 struct Judged {
@@ -189,8 +179,11 @@ Ref<ITestElement> MakeElement(Long testId, Long id, Long referencedId) {
     node = group;
   } else {
     auto step = MakeRef<SimulatorStep>();
-    step->SetLimits(MakeRef<ElementLimits>(DefaultStandards(testId, referencedId)));
-    step->SetResult(MakeRef<StepResult>());
+    auto limits = MakeRef<ElementLimits>(DefaultStandards(testId, referencedId));
+    auto result = MakeRef<StepResult>();
+    result->SetJudgingLimits(limits);
+    step->SetLimits(limits);
+    step->SetResult(result);
     node = step;
   }
   node->Initialize(kPlugInId, testId, id);

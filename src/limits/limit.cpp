@@ -4,6 +4,7 @@
 #include "velko/core/error_module.hpp"
 #include "velko/core/error_numbers.hpp"
 #include "velko/core/log_section.hpp"
+#include "velko/core/translation.hpp"
 #include "velko/core/xml_walk.hpp"
 #include "velko/frame/numeric.hpp"
 #include "velko/limits/limit_coll.hpp"
@@ -429,7 +430,7 @@ String CLimit::ReportRow(const Ref<IReport>& report, const Variant& measurementI
         texts[index] = standardMeasurement->LimitText(standard, index, 3).ToString();
         unit = measurement->Unit();
       } else {
-        texts[index] = FormatNumberPattern(Value(index), format);
+        texts[index] = FormatDisplayNumber(Value(index), format);
       }
     });
   }

@@ -222,8 +222,12 @@ void CTestSetup::PrintDutSection(const Ref<IReport>& report) {
   Long captionWidth = 0;
   for (Long i = 1; i <= dutInfo_->Count(); ++i) {
     const Ref<IDataItem> item = dutInfo_->Item(i);
-    items.emplace_back(Cell(report, item->Caption()), Cell(report, item->Data()));
-    captionWidth = std::max(captionWidth, report->TextWidth(item->Caption()) + 280);
+    // A caption given as a message key ("470::Manufacturer") prints in the report's language.
+    String caption = item->Caption();
+    if (caption.find("::") != String::npos)
+      caption = report->Translate(String(), caption, Variant(VariantArray{}));
+    items.emplace_back(Cell(report, caption), Cell(report, item->Data()));
+    captionWidth = std::max(captionWidth, report->TextWidth(caption) + 280);
   }
   const Long valueWidth = RoundToLong(report->PageWidth(-1) / 2.0 - captionWidth);
   const String format = "<+" + Number(captionWidth) + "|<+!" + Number(valueWidth) + "|<+" +

@@ -78,6 +78,10 @@ void CTestStatus::PrintReport(const Ref<IReport>& report) {
   });
 }
 
+void CTestStatus::SetTestStatus(Long status) {
+  if (status >= 0 && status <= 4) status_ = status;
+}
+
 void CTestStatus::Register(const Ref<ITestElement>& element) {
   Quietly([&] {
     if (!element) return;

@@ -182,7 +182,7 @@ Reference ElementID="21"|Reference ElementID="99"|149|22|99
 CASES
     host validate "$sequence" "$healthy" "$faulty"
     expect_status 0 "the samples have no errors"
-    expect_in "$work/stderr" "has no calibration date"
+    expect_in "$work/stderr" "its calibration is due"  # the faulty sample's instrument
     host validate "$sequence" "$work/missing.xml"
     expect_status 2 "a file that cannot be read"
     ;;
@@ -201,10 +201,11 @@ CASES
     expect_status 2 "a setup without the required serial number refuses the run"
     expect_in "$work/stderr" "The DUT item Serial number (SerialNumber) is required"
     [ ! -e "$record" ] || fail "a refused run wrote its record"
-    host run "$sequence" --setup "$healthy" --strict --out "$work/out"
+    grep -v '<CalibrationDate>' "$healthy" >"$work/undated.xml"
+    host run "$sequence" --setup "$work/undated.xml" --strict --out "$work/out"
     expect_status 2 "--strict refuses on the missing calibration date"
     [ ! -e "$record" ] || fail "a refused strict run wrote its record"
-    host run "$sequence" --setup "$healthy" --out "$work/out"
+    host run "$sequence" --setup "$work/undated.xml" --out "$work/out"
     expect_status 0 "warnings do not stop a run"
     expect_in "$work/stderr" "warning: Instrument"
     expect_in "$work/stdout" "7 steps judged (7 passed, 0 failed), 0 not applicable, 0 not judged"
@@ -219,6 +220,9 @@ CASES
     expect_in "$work/stdout" "INCOMPLETE: step 12 \"Protective earth resistance\""
     expect_in "$work/stdout" "PE_EQUIPMENT, PE_CORD"
     expect_not_in "$work/stdout" ": passed"
+    expect_not_in "$report" "TEST PASSED"
+    expect_in "$report" "TEST INCOMPLETE"
+    expect_in "$record" "<Status>Not Performed</Status>"
     ;;
   plugins)
     host plugins

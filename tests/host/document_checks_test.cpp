@@ -17,6 +17,9 @@ namespace {
 using ::testing::HasSubstr;
 using namespace std::chrono;
 
+// The healthy sample's instrument calibration.
+const String kHealthyCalibration = "<CalibrationDate>2026-09-14</CalibrationDate>";
+
 class DocumentChecksTest : public HostFixture {
  protected:
   // A copy of `sample` with the first `from` replaced by `to`; the line `from` was on in `line`.
@@ -47,14 +50,15 @@ class DocumentChecksTest : public HostFixture {
   int copies = 0;
 };
 
-TEST_F(DocumentChecksTest, TheSamplesAreCleanButForTheMissingCalibrationDate) {
+TEST_F(DocumentChecksTest, TheSamplesAreCleanButForTheFaultySetupsOverdueCalibration) {
   EXPECT_TRUE(Check(kSampleSequence).Empty());
-  for (const String& setup : {kHealthySetup, kFaultySetup}) {
-    const host::FileProblems problems = Check(setup);
-    EXPECT_EQ(problems.Errors(), 0u) << setup;
-    ASSERT_EQ(problems.Warnings(), 1u);
-    EXPECT_THAT(problems.Listed()[0].message, HasSubstr("has no calibration date"));
-  }
+  EXPECT_TRUE(Check(kHealthySetup).Empty());
+  const host::FileProblems problems = Check(kFaultySetup);
+  EXPECT_EQ(problems.Errors(), 0u);
+  ASSERT_EQ(problems.Warnings(), 1u);
+  EXPECT_THAT(problems.Listed()[0].message, HasSubstr("its calibration is due"));
+  EXPECT_THAT(Check(Mutated(kHealthySetup, kHealthyCalibration, "")).Listed().at(0).message,
+              HasSubstr("has no calibration date"));
 }
 
 // Each mistake made once in a copy of a sample: the error it gives, at the line of the mistake,
@@ -102,7 +106,7 @@ const Mistake kMistakes[] = {
     {"reference to no element", "sequence", "<Reference ElementID=\"21\"",
      "<Reference ElementID=\"99\"", "refers to element 99, which is not found", "22", "99"},
     {"required DUT item missing", "setup",
-     "<Item Name=\"SerialNumber\" Ord=\"3\" Caption=\"Serial number\" Required=\"True\" "
+     "<Item Name=\"SerialNumber\" Ord=\"3\" Caption=\"472::Serial number\" Required=\"True\" "
      "Key=\"True\">NM300-04711</Item>",
      "", "The DUT item Serial number (SerialNumber) is required", "", ""},
     {"required DUT item blank", "setup", ">NM300-04711<", ">  <", "is required, but it is blank",
@@ -182,9 +186,8 @@ TEST_F(DocumentChecksTest, AtMostAHundredProblemsAreListedAndTheRestCounted) {
 
 TEST_F(DocumentChecksTest, CalibrationDatesOlderThanTheIntervalAreWarnings) {
   const auto checkDate = [&](const String& date) {
-    return Check(
-        Mutated(kHealthySetup, "<Version>1.2.0</Version>",
-                "<Version>1.2.0</Version><CalibrationDate>" + date + "</CalibrationDate>"));
+    return Check(Mutated(kHealthySetup, kHealthyCalibration,
+                         "<CalibrationDate>" + date + "</CalibrationDate>"));
   };
   EXPECT_TRUE(checkDate("2026-01-15").Empty());
   const host::FileProblems old = checkDate("2025-12-09");
@@ -194,9 +197,10 @@ TEST_F(DocumentChecksTest, CalibrationDatesOlderThanTheIntervalAreWarnings) {
 }
 
 TEST_F(DocumentChecksTest, StrictRunsRefuseOnWarningsToo) {
-  EXPECT_TRUE(host::PrepareRun({kSampleSequence, kHealthySetup, {}}, session->Manager()).Ready());
+  const String undated = Mutated(kHealthySetup, kHealthyCalibration, "");
+  EXPECT_TRUE(host::PrepareRun({kSampleSequence, undated, {}}, session->Manager()).Ready());
   const host::PreparedRun strict =
-      host::PrepareRun({kSampleSequence, kHealthySetup, {}, true}, session->Manager());
+      host::PrepareRun({kSampleSequence, undated, {}, true}, session->Manager());
   EXPECT_FALSE(strict.Ready());
   ASSERT_EQ(strict.problems.size(), 1u);
   EXPECT_EQ(strict.problems[0].Errors(), 1u);

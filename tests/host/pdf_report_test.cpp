@@ -183,11 +183,13 @@ TEST_F(PdfRunReport, ALongSequenceNumbersEveryPageAndSplitsNoElement) {
   host::TestRun(prepared.tree, prepared.setup).Perform();
   host::ReportSettings settings;
   settings.detail = true;
-  const std::vector<std::string> pages = PageTexts(
-      host::ReportPdf(prepared.tree, prepared.setup, settings, "0123abcd-0000-4000-8000-0000"));
+  host::RecordSummary record;
+  record.recordId = "0123abcd-0000-4000-8000-0000";
+  const std::vector<std::string> pages =
+      PageTexts(host::ReportPdf(prepared.tree, prepared.setup, settings, record));
   ASSERT_GT(pages.size(), 30u);
   const std::regex heading(R"(Check \d+\b)");
-  const std::regex reading("M\xCE\xA9\\s+Passed");
+  const std::regex reading(R"(Verdict\s+Passed)");
   std::size_t headings = 0;
   for (std::size_t p = 0; p < pages.size(); ++p) {
     const std::string& page = pages[p];

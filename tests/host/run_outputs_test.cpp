@@ -11,7 +11,10 @@
 #include "support/failing_file_system.hpp"
 #include "support/test_paths.hpp"
 #include "velko/frame/error.hpp"
+#include "velko/frame/text.hpp"
 #include "velko/host/archive/archive_errors.hpp"
+#include "velko/host/checks/document_checks.hpp"
+#include "velko/host/run/run_summary.hpp"
 #include "velko/host/run/test_run.hpp"
 
 namespace velko::test {
@@ -59,8 +62,8 @@ class KeepRunTest : public HostFixture {
     host::RecordHeader header;
     Long verdict = 0;
   };
-  Run Perform(const String& setup) {
-    Run run{host::PrepareRun({kSampleSequence, setup, {}}, session->Manager()),
+  Run Perform(const String& setup, const String& sequence = kSampleSequence) {
+    Run run{host::PrepareRun({sequence, setup, {}}, session->Manager()),
             {host::NewRecordId(), "tester", "station", ""},
             0};
     EXPECT_TRUE(run.prepared.Ready());
@@ -170,6 +173,47 @@ TEST_F(KeepRunTest, TheSecondRunComparesWithTheFirstAndItsReprintIsTheSame) {
   const host::OpenedRecord reopened = host::OpenRecord(outputs.record, session->Manager());
   ASSERT_TRUE(reopened.Ready());
   EXPECT_EQ(host::ReprintHtml(archive.get(), reopened.record, {}), report);
+}
+
+// The sample without the limits of a detachable cord: the protective earth step measures readings
+// that no limit judges, while the test status still says passed.
+String SequenceWithUnjudgedStep(const String& folder) {
+  String kept;
+  for (const String& line : Split(ReadFileText(kSampleSequence), "\n")) {
+    if (line.find("Key=\"PE_EQUIPMENT\"") == String::npos &&
+        line.find("Key=\"PE_CORD\"") == String::npos)
+      kept += line + "\n";
+  }
+  const String path = folder + "/unjudged-sequence.xml";
+  WriteFileText(path, kept);
+  return path;
+}
+
+TEST_F(KeepRunTest, AnIncompleteRunKeepsNoPassInItsRecordReportOrReprint) {
+  FailingFileSystem files;
+  const String sequence = SequenceWithUnjudgedStep(dir / "");
+  Run run = Perform(kHealthySetup, sequence);
+  ASSERT_EQ(run.verdict, kStatusPassed);  // what the test status alone says
+  const host::RunSummary summary =
+      host::SummariseRun(host::PlanRun(run.prepared.tree.Root(), run.prepared.setup));
+  const host::RunOutcome outcome = host::OutcomeOf(run.verdict, summary);
+  ASSERT_EQ(outcome, host::RunOutcome::kIncomplete);
+  run.verdict = host::KeptVerdict(run.verdict, outcome);
+  const host::KeepingPlan plan = host::CheckBeforeRun(
+      files, *archive, {dir / "out", {}, {}}, {sequence, kHealthySetup, {}}, run.prepared.tree);
+  const host::RunOutputs outputs = host::KeepRun(files, *archive, plan, Performed(run), {});
+
+  const String record = ReadFileText(outputs.record);
+  EXPECT_NE(record.find("<Status>Not Performed</Status>"), String::npos);
+  const String report = ReadFileText(outputs.report);
+  EXPECT_EQ(report.find("TEST PASSED"), String::npos);
+  EXPECT_NE(report.find("TEST INCOMPLETE: 1 step(s) performed but not judged"), String::npos);
+  EXPECT_EQ(archive->Find(run.header.id)->summary.verdict, kStatusNotPerformed);
+
+  const host::OpenedRecord reopened = host::OpenRecord(outputs.record, session->Manager());
+  ASSERT_TRUE(reopened.Ready());
+  EXPECT_EQ(host::ReprintHtml(archive.get(), reopened.record, {}), report);
+  EXPECT_EQ(host::CheckFile(outputs.record, {session->Manager()}).Errors(), 0u);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "velko/core/error_module.hpp"
 #include "velko/host/run/step_outcome.hpp"
+#include "velko/limits/standard_coll.hpp"
 #include "velko/typelib/limits.hpp"
 #include "velko/typelib/service.hpp"
 
@@ -29,19 +30,11 @@ Ref<IStandardColl> JudgingStandards(const Ref<ITestElement>& element,
 
 std::vector<ArchivedLimit> LimitsFor(const Ref<IStandardColl>& standards, const String& key) {
   std::vector<ArchivedLimit> found;
-  if (!standards) return found;
-  for (Long s = 1; s <= standards->Count(); ++s) {
-    const Ref<IStandard> standard = standards->Item(s);
-    const Ref<ILimitColl> limits = standard ? standard->Limits() : nullptr;
-    if (!limits) continue;
-    for (Long l = 1; l <= limits->Count(); ++l) {
-      const Ref<ILimit> limit = limits->Item(l);
-      if (!limit || limit->Key() != key) continue;
-      ArchivedLimit entry{standard->CompleteName(), BoundOf(limit, kLowBound),
-                          BoundOf(limit, kHighBound)};
-      if (entry.low || entry.high) found.push_back(std::move(entry));
-    }
-  }
+  ForEachLimitOf(standards, key, [&](const Ref<IStandard>& standard, const Ref<ILimit>& limit) {
+    ArchivedLimit entry{standard->CompleteName(), BoundOf(limit, kLowBound),
+                        BoundOf(limit, kHighBound)};
+    if (entry.low || entry.high) found.push_back(std::move(entry));
+  });
   return found;
 }
 

@@ -163,7 +163,8 @@ std::vector<Shape> MakeShapes() {
   shapes[kRun] = Leaf({Attr("Tester"), Attr("Station"), Attr("Organisation")});
   shapes[kRecordSequence] = Parent({}, {{"TestElement", kTestElement}});
   shapes[kTestData] = Parent({}, {{"Status", kStatus}, {"Date", kDate}});
-  shapes[kStatus] = Leaf({Attr("AccordingTo")}, Holds::kWord, {"Passed", "Failed", "NA"});
+  shapes[kStatus] = Leaf({Attr("AccordingTo")}, Holds::kWord,
+                         {"Passed", "Failed", "NA", "Not Performed", "Cancelled"});
   shapes[kDate] =
       Leaf({Required("Year", Holds::kWholeNumber), Required("Month", Holds::kWholeNumber),
             Required("Day", Holds::kWholeNumber), Required("Hour", Holds::kWholeNumber),

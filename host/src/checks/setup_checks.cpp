@@ -11,6 +11,7 @@
 #include "velko/host/documents/setup_document.hpp"
 #include "velko/host/session/host_text.hpp"
 #include "velko/host/session/messages.hpp"
+#include "velko/host/session/station_settings.hpp"
 #include "velko/outside/registry.hpp"
 #include "velko/outside/xml.hpp"
 #include "velko/setup/dut_info.hpp"
@@ -21,9 +22,7 @@ namespace {
 using checks::ProblemSink;
 
 // How long an instrument's calibration holds when the registry does not say (months).
-constexpr Long kDefaultCalibrationMonths = 12;
 // The registry value (general options) that says it.
-constexpr const char* kCalibrationIntervalValue = "CalibrationIntervalMonths";
 
 String Trimmed(const String& text) {
   const auto first = text.find_first_not_of(" \t\r\n");
@@ -144,31 +143,6 @@ void CheckRequiredItems(pugi::xml_node root, const Ref<CTestSetup>& setup, Probl
   }
 }
 
-Long CalibrationIntervalMonths() {
-  return QuietlyOr(kDefaultCalibrationMonths, [] {
-    const Ref<IRegistryKey> key = CreateRegistryKey();
-    key->OpenKey(kHKeyLocalMachine, RegistryPaths()->KeyPath(kRegPathGeneral));
-    const Variant value = key->Value(Variant(kCalibrationIntervalValue));
-    const Long months = value.IsEmpty() ? kDefaultCalibrationMonths : value.ToLong();
-    return months > 0 ? months : kDefaultCalibrationMonths;
-  });
-}
-
-// "2026-03-31" as a date; nullopt for anything else.
-std::optional<std::chrono::year_month_day> ParseIsoDate(const String& text) {
-  int year = 0;
-  unsigned month = 0;
-  unsigned day = 0;
-  char rest = 0;
-  if (text.size() != 10 ||
-      std::sscanf(text.c_str(), "%4d-%2u-%2u%c", &year, &month, &day, &rest) != 3)
-    return std::nullopt;
-  const std::chrono::year_month_day date{std::chrono::year(year), std::chrono::month(month),
-                                         std::chrono::day(day)};
-  if (!date.ok()) return std::nullopt;
-  return date;
-}
-
 void CheckCalibration(pugi::xml_node instrument, const String& name, const CheckContext& context,
                       ProblemSink& sink) {
   const pugi::xml_node dateElement = instrument.child("CalibrationDate");
@@ -186,9 +160,7 @@ void CheckCalibration(pugi::xml_node instrument, const String& name, const Check
     return;
   }
   const Long months = CalibrationIntervalMonths();
-  std::chrono::year_month_day due = *date + std::chrono::months(months);
-  if (!due.ok()) due = due.year() / due.month() / std::chrono::last;
-  if (std::chrono::sys_days(due) >= context.today) return;
+  if (CalibrationDue(*date, months) >= context.today) return;
   sink.Warning(dateElement, text, {},
                HostText("294::Instrument %%1 was calibrated on %%2, more than %%3 months ago: its "
                         "calibration is due.",

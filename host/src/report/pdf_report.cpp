@@ -11,8 +11,8 @@
 #include "velko/core/error_module.hpp"
 #include "velko/frame/error.hpp"
 #include "velko/frame/text.hpp"
-#include "velko/outside/char_replace.hpp"
 #include "velko/outside/html_report.hpp"
+#include "velko/outside/report_stand_ins.hpp"
 #include "velko/outside/report_table.hpp"
 #include "velko/outside/rich_text.hpp"
 
@@ -210,10 +210,9 @@ class PdfReport::Document {
     return static_cast<Long>(std::min(flow_ * kTwips, 2'000'000'000.0));
   }
 
-  const report::CharReplacer& ReplacerFor(const String& from, const String& to) {
-    if (!replacer_ || !replacer_->IsFor(from, to)) replacer_.emplace(from, to);
-    return *replacer_;
-  }
+  // ReplaceChars: device texts keep their reserved characters as the writers' stand-ins, which
+  // every layout prints back as the originals.
+  report::WriterReplacer replacer;
 
   Long MeasureTwips(const String& text) {
     const LayoutPtr layout = MakeLayout(text, Look{}, -1);
@@ -313,9 +312,9 @@ class PdfReport::Document {
       for (const report::TextRun& run : line) {
         const auto start = static_cast<guint>(plain.size());
         if (rich) {
-          plain += run.text;
+          plain += report::WithOriginals(run.text);
         } else {
-          report::AppendPrintable(plain, run.text);
+          report::AppendPrintable(plain, report::WithOriginals(run.text));
         }
         AddRunAttributes(attributes, run.look, start, static_cast<guint>(plain.size()));
       }
@@ -446,7 +445,6 @@ class PdfReport::Document {
   std::vector<Block> blocks_;
   std::vector<double> verticalRules_;  // x of each, points from the left of the printable area
   double flow_ = 0;
-  std::optional<report::CharReplacer> replacer_;
 };
 
 // Lays the blocks onto pages. Blocks form units: a section heading or an element's heading row
@@ -697,7 +695,7 @@ void PdfReport::DrawLine(Long x1, Long y1, Long x2, Long y2) {
   doc_->AddLine(x1, y1, x2, y2);
 }
 String PdfReport::ReplaceChars(const String& text, const String& from, const String& to) {
-  return doc_->ReplacerFor(from, to).Apply(text);
+  return doc_->replacer.Apply(text, from, to);
 }
 Long PdfReport::TextWidth(const String& text) {
   return doc_->MeasureTwips(text);

@@ -19,6 +19,7 @@
 #include "velko/host/records/record_signature.hpp"
 #include "velko/host/session/host_text.hpp"
 #include "velko/host/session/messages.hpp"
+#include "velko/setup/test_status.hpp"
 
 namespace velko::host {
 namespace {
@@ -239,8 +240,8 @@ ReportDocuments ReportWithHistory(Archive* archive, const SequenceTree& tree,
       history = CompareRecords(records, DriftShareSetting());
     }
   }
-  ReportDocuments documents{ReportHtml(tree, setup, settings, history), {}};
-  if (withPdf) documents.pdf = ReportPdf(tree, setup, settings, current.summary.recordId, history);
+  ReportDocuments documents{ReportHtml(tree, setup, settings, current.summary, history), {}};
+  if (withPdf) documents.pdf = ReportPdf(tree, setup, settings, current.summary, history);
   return documents;
 }
 
@@ -257,6 +258,10 @@ ReportDocuments Reprint(Archive* archive, const LoadedRecord& record,
     current.summary = stored->summary;
   } else {
     current.summary.recordId = record.header.id;
+    current.summary.tester = record.header.tester;
+    current.summary.station = record.header.station;
+    current.summary.organisation = record.header.organisation;
+    current.summary.standards = SelectedStandardNames(record.setup);
     current.summary.device = DeviceOf(record.setup);
     current.summary.started = DateText(record.setup->Status()->TestDate());
   }
@@ -266,6 +271,9 @@ ReportDocuments Reprint(Archive* archive, const LoadedRecord& record,
 
 RunOutputs KeepRun(FileSystem& files, Archive& archive, const KeepingPlan& plan,
                    const PerformedRun& run, const ReportSettings& settings) {
+  // An incomplete run must not reach its record or report with the test status's pass.
+  if (const auto status = QueryInterface<CTestStatus>(run.setup->Status()))
+    status->SetTestStatus(run.verdict);
   ArchiveEntry entry;
   entry.summary = SummaryOfRun(plan, run);
   entry.measurements = MeasurementsOf(run.tree, run.setup);

@@ -39,10 +39,22 @@ RunSummary SummariseRun(const std::vector<PlannedStep>& plan) {
   return summary;
 }
 
+RunSummary SummariseRecordedRun(const Ref<ITestContainer>& root, const Ref<ITestSetup>& setup) {
+  std::vector<PlannedStep> performed = PlanRun(root, setup);
+  std::erase_if(performed, [](const PlannedStep& step) {
+    return NodeStatus(step.node) == kStatusNotPerformed && MeasuredValues(step.node).empty();
+  });
+  return SummariseRun(performed);
+}
+
 RunOutcome OutcomeOf(Long verdict, const RunSummary& summary) {
   if (verdict == kStatusFailed) return RunOutcome::kFailed;
   if (!summary.Complete()) return RunOutcome::kIncomplete;
   return verdict == kStatusPassed ? RunOutcome::kPassed : RunOutcome::kOther;
+}
+
+Long KeptVerdict(Long verdict, RunOutcome outcome) {
+  return outcome == RunOutcome::kIncomplete ? Long{kStatusNotPerformed} : verdict;
 }
 
 }  // namespace velko::host

@@ -15,4 +15,10 @@ String TranslateText(const String& plugInId, const String& text, const Variant& 
 // The calling thread's current language set (none before SelectLanguageSet).
 Ref<ILanguageSet> CurrentLanguageSet();
 
+// A number as a person reads it in the current language: the display pattern of
+// FormatNumberPattern with the language's decimal separator (the "X-Velko-DecimalSeparator"
+// field of its catalogue, "." when it has none). Only for what is shown: stored texts and keys
+// keep ".". Never raises.
+String FormatDisplayNumber(double value, const String& pattern);
+
 }  // namespace velko

@@ -64,4 +64,20 @@ class CStandardColl : public IStandardColl, public IStandardColl2 {
   KeyedCollection<Ref<IStandard>> standards_;
 };
 
+// Visits every limit of the standards whose key is `key`, with its standard, in order; standards
+// and limits that are none are skipped.
+template <typename Visit>
+void ForEachLimitOf(const Ref<IStandardColl>& standards, const String& key, Visit&& visit) {
+  if (!standards) return;
+  for (Long s = 1; s <= standards->Count(); ++s) {
+    const Ref<IStandard> standard = standards->Item(s);
+    const Ref<ILimitColl> limits = standard ? standard->Limits() : nullptr;
+    if (!limits) continue;
+    for (Long l = 1; l <= limits->Count(); ++l) {
+      const Ref<ILimit> limit = limits->Item(l);
+      if (limit && limit->Key() == key) visit(standard, limit);
+    }
+  }
+}
+
 }  // namespace velko

@@ -16,9 +16,6 @@ class CharReplacer {
   // occurrence of a character in `from` decides; one without a counterpart in `to` stays as it is.
   CharReplacer(std::string_view from, std::string_view to);
 
-  bool IsFor(std::string_view from, std::string_view to) const {
-    return from == from_ && to == to_;
-  }
   String Apply(std::string_view text) const;
 
  private:

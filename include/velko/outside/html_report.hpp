@@ -18,7 +18,7 @@
 //  SetTableStyle (kept): 0 plain, 2 element heading (first cell bold), 3 framed grid,
 //    4 caption and value pairs (odd columns as muted captions); other numbers plain
 //  SetTableParam (kept): the space above the next tables in points (1 tight, 20 a section gap),
-//    limited to 0..72
+//    limited to 0..72 and printed as at most 6 points, so that sections stay compact
 //  SetTableMode (kept): 1 keeps a table on one page, 0 lets it break across pages
 //  SetOption (for the next printed block only): 1 keeps that block on the page of the block
 //    before it (a table with its heading)
@@ -39,9 +39,15 @@
 // printed as it stands, so a data text like "C:\temp" loses nothing. Every character of the text
 // is HTML-escaped: markup in data shows as text.
 //
-// DrawLine: a vertical line (x1 = x2) borders the blocks printed between y1 and y2 on the right
-// when x lies in the right half of the page (set in by RightEdge - x), else on the left; a
-// horizontal line (y1 = y2) is a rule after the blocks printed above y; other lines are not drawn.
+// DrawLine: a vertical line (x1 = x2) marks the blocks printed between y1 and y2 as one framed
+// block (a light bar on its left, whichever side the line was drawn on: a rule beside a text only
+// frames it); a horizontal line (y1 = y2) is a rule after the blocks printed above y; other lines
+// are not drawn.
+//
+// Layout: the blocks from one element heading row (style 9) to the next heading are kept on one
+// page where they fit; a table whose cells are all empty (a spacer row) is a small gap. The print
+// style sheet leaves the paper size to the printer (A4 or Letter) and prints the page frame in the
+// page margins.
 #pragma once
 
 #include <memory>
@@ -94,6 +100,16 @@ class HtmlReport final : public IReport {
   // high; pictures printed one after another stand side by side. The markup is inserted as it
   // stands: whoever makes it escapes every text in it and puts no script into it.
   void PrintFigure(const String& svg, Long height);
+  // What each printed page shows in its margins: a running header (left and right) and a footer
+  // beside the page numbers; `pageOf` is the text of the numbers with %%1 for the page and %%2 for
+  // the number of pages ("Page %%1 of %%2"). Texts are printed as they stand (no markup).
+  struct PageFrame {
+    String headerLeft;
+    String headerRight;
+    String footerLeft;
+    String pageOf;
+  };
+  void SetPageFrame(PageFrame frame);
   // The document title (the page title and a first heading; none when empty).
   void SetTitle(const String& title);
   const String& Title() const;

@@ -30,4 +30,13 @@ class ILanguageSet : public virtual IUnknown {
   virtual Integer CharSet() = 0;
 };
 
+// The header of a language set's own catalogue: facts of the language beyond its texts.
+class ILanguageSet2 : public virtual IUnknown {
+ public:
+  VELKO_INTERFACE(ILanguageSet2, "{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E32}");
+  // The value of a header field of the library's catalogue ("X-Velko-DecimalSeparator"); "" when
+  // it has none or no language is loaded.
+  virtual String HeaderField(const String& name) = 0;
+};
+
 }  // namespace velko

@@ -122,7 +122,7 @@ Integer CharSetOf(const String& header) {
   return value >= 0 && value <= 255 ? static_cast<Integer>(RoundToLong(value)) : 0;
 }
 
-class LanguageSetObject final : public ILanguageSet {
+class LanguageSetObject final : public ILanguageSet, public ILanguageSet2 {
  public:
   explicit LanguageSetObject(Ref<ILanguageServer> server) : server_(std::move(server)) {}
 
@@ -151,6 +151,9 @@ class LanguageSetObject final : public ILanguageSet {
   String Language() override { return loaded_ ? loaded_->language : String(); }
   Boolean IsUnicode() override { return loaded_ && loaded_->unicode; }
   Integer CharSet() override { return loaded_ ? loaded_->charSet : Integer{0}; }
+  String HeaderField(const String& name) override {
+    return loaded_ ? language::HeaderField(loaded_->library->header, name.c_str()) : String();
+  }
 
  private:
   LoadedLanguage ReadLanguage(const String& language) {

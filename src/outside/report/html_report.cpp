@@ -125,7 +125,7 @@ void HtmlReport::DrawLine(Long x1, Long y1, Long x2, Long y2) {
 }
 
 String HtmlReport::ReplaceChars(const String& text, const String& from, const String& to) {
-  return doc_->ReplacerFor(from, to).Apply(text);
+  return doc_->replacer.Apply(text, from, to);
 }
 
 Long HtmlReport::TextWidth(const String& text) {
@@ -168,6 +168,9 @@ void HtmlReport::SetReportLevel(Long level) {
 }
 void HtmlReport::SetReportOptions(Long options) {
   doc_->reportOptions = options;
+}
+void HtmlReport::SetPageFrame(PageFrame frame) {
+  doc_->pageFrame = std::move(frame);
 }
 void HtmlReport::SetTitle(const String& title) {
   doc_->title = title;

@@ -6,6 +6,7 @@
 
 #include "outside/report/rich_text_markup.hpp"
 #include "velko/frame/numeric.hpp"
+#include "velko/outside/report_stand_ins.hpp"
 #include "velko/outside/report_table.hpp"
 
 namespace velko {
@@ -16,33 +17,94 @@ constexpr Long kTwipsPerPoint = 20;
 
 // The print style sheet: paper first, a calm page on screen.
 constexpr const char* kStyleSheet = R"css(
-body{margin:0;font-family:"Segoe UI",Arial,Helvetica,sans-serif;font-size:10pt;color:#000;background:#eee}
-main.report{box-sizing:border-box;max-width:190mm;margin:8mm auto;padding:12mm;background:#fff}
-h1{font-size:16pt;margin:0 0 10pt}
-h2.s-3{font-size:13pt;margin:12pt 0 4pt;padding-bottom:1pt;border-bottom:1px solid #555}
-p.hd{margin:2pt 0}
-p.s-11{margin:1pt 0}
+body{margin:0;font-family:"DejaVu Sans","Segoe UI",Arial,Helvetica,sans-serif;font-size:9pt;line-height:1.3;color:#000;background:#eee}
+main.report{box-sizing:border-box;max-width:190mm;margin:8mm auto;padding:10mm 12mm;background:#fff}
+h1{font-size:14pt;margin:0 0 6pt}
+h2.s-3{font-size:11pt;margin:9pt 0 3pt;padding-bottom:1pt;border-bottom:1px solid #555;break-after:avoid;page-break-after:avoid}
+p.hd{margin:1pt 0}
 table.t{border-collapse:collapse;table-layout:fixed;margin-bottom:0}
-table.t td,table.t th{padding:1pt 3pt;vertical-align:top;font-weight:inherit;overflow-wrap:anywhere}
-table.t tr{height:1.25em}
+table.t td,table.t th{padding:1pt 4pt;vertical-align:top;font-weight:inherit;overflow-wrap:anywhere}
+table.t th{text-align:inherit}
 .al{text-align:left}.ac{text-align:center}.ar{text-align:right}
 .nw{white-space:nowrap}
-.rr{border-right:1px solid #000}
-.s-4{font-size:13pt;font-weight:bold}
+.rr{border-right:1px solid #bbb}
+.s-4{font-size:12pt;font-weight:bold}
 .s-5{font-weight:600}
-.s-9{font-weight:bold}table.s-9{border-top:1.5px solid #000}
-.s-10{font-size:8.5pt}
-.ts-2 td:first-child{font-size:11pt}
-.ts-3 td,.ts-3 th{border:1px solid #000}
+.s-9{font-weight:bold}table.s-9{border-top:1px solid #000}
+.s-10{font-size:8pt}
+.ts-2 td:first-child{font-size:10pt}
+.ts-3 td,.ts-3 th{border:1px solid #777}
 .ts-4 td:nth-child(odd){color:#444}
 .shaded{-webkit-print-color-adjust:exact;print-color-adjust:exact}
 .keep{break-inside:avoid;page-break-inside:avoid}
 .with-prev{break-before:avoid;page-break-before:avoid}
-div.ruled{border-color:#000;border-style:none;border-width:1px}
+div.framed{border-left:2px solid #bbb;padding-left:5pt;margin:1pt 0 2pt 1pt}
+div.gap{height:3pt}
+section.element{break-inside:avoid;page-break-inside:avoid;padding-bottom:2pt}
 hr.line{border:0;border-top:1px solid #000;margin:2pt 0}
-@page{size:A4;margin:15mm}
-@media print{body{background:#fff;font-size:9.5pt}main.report{max-width:none;margin:0;padding:0}h2.s-3{break-after:avoid;page-break-after:avoid}}
+@media print{body{background:#fff}main.report{max-width:none;margin:0;padding:0}}
 )css";
+
+// Beyond this the space above a table stays this (points): a section gap, never a hole.
+constexpr Long kMostSpaceAbove = 6;
+
+// A text as a CSS string: quotes, backslashes and line ends escaped, "<" too (no "</style>").
+String CssString(std::string_view text) {
+  String out = "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (c == '<') {
+      out += "\\3c ";
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      out += "\\a ";
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+// The page rule: margins that suit A4 and Letter, and the page frame in the margin boxes.
+String PageRule(const HtmlReport::PageFrame& frame) {
+  String rule = "@page{margin:16mm 14mm 15mm;";
+  const auto box = [&](const char* where, const String& content) {
+    if (content.empty()) return;
+    rule += "@";
+    rule += where;
+    rule += "{content:" + content + ";font-size:7.5pt;color:#333}";
+  };
+  box("top-left", frame.headerLeft.empty() ? String() : CssString(frame.headerLeft));
+  box("top-right", frame.headerRight.empty() ? String() : CssString(frame.headerRight));
+  box("bottom-left", frame.footerLeft.empty() ? String() : CssString(frame.footerLeft));
+  if (!frame.pageOf.empty()) {
+    // "Page %%1 of %%2" with the page counters in place of the parameters.
+    String content;
+    String literal;
+    const auto flush = [&] {
+      if (!literal.empty()) content += CssString(literal) + " ";
+      literal.clear();
+    };
+    for (std::size_t i = 0; i < frame.pageOf.size(); ++i) {
+      if (frame.pageOf.compare(i, 3, "%%1") == 0 || frame.pageOf.compare(i, 3, "%%2") == 0) {
+        flush();
+        content += frame.pageOf[i + 2] == '1' ? "counter(page) " : "counter(pages) ";
+        i += 2;
+      } else {
+        literal += frame.pageOf[i];
+      }
+    }
+    flush();
+    box("bottom-right", content);
+  }
+  return rule + "}\n";
+}
+
+// True when the text holds rows whose cells are all empty.
+bool OnlyEmptyCells(std::string_view text) {
+  return text.find_first_not_of("|;") == std::string_view::npos;
+}
 
 String Percent(double value) {
   const double clamped = std::clamp(value, 0.0, 100.0);
@@ -259,6 +321,7 @@ void HtmlReport::Document::AddHeading(const String& text) {
   const Long lines = report::LinesOf(lineChars, pageWidth, true);
   report::Block block;
   block.html = markup_.Add(html);
+  block.opensSection = section;
   const long long height = static_cast<long long>(lines) * kLineHeight;
   Append(std::move(block), section ? height * 3 / 2 : height);
 }
@@ -267,8 +330,17 @@ void HtmlReport::Document::AddTable(const String& format, const String& header, 
                                     Long backColour) {
   const std::size_t cells = std::max(report::MaxCellCount(header), report::MaxCellCount(body));
   if (cells == 0) return;  // no rows at all
-  const report::TableLayout& layout = LayoutFor(format, cells);
   const std::optional<String> shade = report::CssColour(backColour);
+  if (header.empty() && !shade && report::OnlyEmptyCells(body)) {
+    // A spacer row: a small gap, however many empty rows it has.
+    option = 0;
+    report::Block gap;
+    gap.html = markup_.Add("<div class=\"gap\"></div>");
+    Append(std::move(gap),
+           static_cast<long long>(report::MaxCellCount(body) > 0 ? 1 : 0) * kLineHeight);
+    return;
+  }
+  const report::TableLayout& layout = LayoutFor(format, cells);
 
   String& html = scratch_;  // keeps its capacity from table to table
   html.clear();
@@ -280,7 +352,7 @@ void HtmlReport::Document::AddTable(const String& format, const String& header, 
   html += "\" style=\"width:";
   html += layout.tableWidth;
   html += ";margin-top:";
-  html += std::to_string(tableParam);
+  html += std::to_string(std::min(tableParam, report::kMostSpaceAbove));
   html += "pt\">\n";
   html += layout.colgroup;
   Long lines = 0;
@@ -299,6 +371,7 @@ void HtmlReport::Document::AddTable(const String& format, const String& header, 
   report::Block block;
   block.kind = report::Block::Kind::kTable;
   block.html = markup_.Add(html);
+  block.opensElement = style == 9;
   Append(std::move(block), static_cast<long long>(tableParam) * report::kTwipsPerPoint +
                                static_cast<long long>(lines) * kLineHeight);
 }
@@ -329,25 +402,14 @@ const report::TableLayout& HtmlReport::Document::LayoutFor(const String& format,
   return layout;
 }
 
-const report::CharReplacer& HtmlReport::Document::ReplacerFor(const String& from,
-                                                              const String& to) {
-  if (!replacer_ || !replacer_->IsFor(from, to)) replacer_.emplace(from, to);
-  return *replacer_;
-}
-
 void HtmlReport::Document::AddLine(Long x1, Long y1, Long x2, Long y2) {
-  if (x1 == x2 && y1 != y2) return AddVerticalRule(x1, std::min(y1, y2), std::max(y1, y2));
+  if (x1 == x2 && y1 != y2) return AddVerticalRule(std::min(y1, y2), std::max(y1, y2));
   if (y1 == y2 && x1 != x2) return AddHorizontalRule(std::min(x1, x2), std::max(x1, x2), y1);
   // A point or a slanted line is not drawn: a report has no use for them.
 }
 
-void HtmlReport::Document::AddVerticalRule(Long x, Long yFrom, Long yTo) {
-  const Long edge = RightEdge();
-  report::VerticalRule rule;
-  rule.right = 2LL * x > static_cast<long long>(edge);
-  const long long inset = rule.right ? static_cast<long long>(edge) - x : x;
-  rule.inset = static_cast<Long>(std::clamp<long long>(inset, 0, pageWidth));
-  const int id = static_cast<int>(rules_.size());
+void HtmlReport::Document::AddVerticalRule(Long yFrom, Long yTo) {
+  const int id = frames_;
   bool used = false;
   // Printed blocks are only appended, at the current position, which never goes back: their
   // tops rise through the list. Walking back from the end, the first printed block above
@@ -359,11 +421,11 @@ void HtmlReport::Document::AddVerticalRule(Long x, Long yFrom, Long yTo) {
     if (block.top < yFrom) break;
     if (block.bottom <= block.top) continue;
     if (block.bottom <= yTo) {
-      (rule.right ? block.rightRule : block.leftRule) = id;
+      block.frame = id;
       used = true;
     }
   }
-  if (used) rules_.push_back(rule);
+  if (used) ++frames_;
 }
 
 void HtmlReport::Document::AddHorizontalRule(Long xFrom, Long xTo, Long y) {
@@ -390,14 +452,15 @@ void HtmlReport::Document::AddHorizontalRule(Long xFrom, Long xTo, Long y) {
 
 String HtmlReport::Document::Render() const {
   // Reserved up front: a report runs to hundreds of megabytes, and growing it copies them.
-  constexpr std::size_t kRuledDivBytes = 256;    // more than a ruled div's opening and closing take
+  constexpr std::size_t kGroupBytes = 64;        // more than a group's opening and closing take
   std::size_t bytes = 4096 + 12 * title.size();  // head, style sheet and title (escaped twice)
-  std::pair<int, int> rulesBefore{-1, -1};
+  bytes += 8 * (pageFrame.headerLeft.size() + pageFrame.headerRight.size() +
+                pageFrame.footerLeft.size() + pageFrame.pageOf.size());
+  int frameBefore = -1;
   for (const auto& block : blocks_) {
     bytes += block.html.size() + 1;
-    const std::pair<int, int> rules{block.leftRule, block.rightRule};
-    if (rules != rulesBefore) bytes += kRuledDivBytes;
-    rulesBefore = rules;
+    if (block.frame != frameBefore || block.opensElement) bytes += 2 * kGroupBytes;
+    frameBefore = block.frame;
   }
   String html;
   html.reserve(bytes);
@@ -405,37 +468,39 @@ String HtmlReport::Document::Render() const {
   html += "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
   html += "<title>" + report::Escaped(title) + "</title>\n<style>";
   html += report::kStyleSheet;
+  html += report::PageRule(pageFrame);
   html += "</style>\n</head>\n<body>\n<main class=\"report\">\n";
   if (!title.empty()) html += "<h1>" + report::Escaped(title) + "</h1>\n";
   // Blocks printed one after the other lie side by side in the store, each with its line end:
   // they are copied as one run.
   std::string_view run;
-  std::pair<int, int> open{-1, -1};
+  int open = -1;           // the framed block open
+  bool inElement = false;  // an element's section open
+  const auto flush = [&] {
+    html.append(run);
+    run = {};
+  };
+  const auto closeFrame = [&] {
+    if (open < 0) return;
+    flush();
+    html += "</div>\n";
+    open = -1;
+  };
   for (const auto& block : blocks_) {
-    const std::pair<int, int> rules{block.leftRule, block.rightRule};
-    if (rules != open) {
-      html.append(run);
-      run = {};
-      if (open != std::pair<int, int>{-1, -1}) html += "</div>\n";
-      if (rules != std::pair<int, int>{-1, -1}) {
-        html += "<div class=\"ruled\" style=\"";
-        for (const int id : {rules.first, rules.second}) {
-          if (id < 0) continue;
-          const report::VerticalRule& rule = rules_[static_cast<std::size_t>(id)];
-          const std::string_view side = rule.right ? "right" : "left";
-          html += "border-";
-          html += side;
-          html += "-style:solid;padding-";
-          html += side;
-          html += ":3pt;margin-";
-          html += side;
-          html += ':';
-          html += report::Percent(100.0 * rule.inset / pageWidth);
-          html += ';';
-        }
-        html += "\">\n";
+    if (block.opensElement || block.opensSection) {
+      closeFrame();
+      flush();
+      if (inElement) html += "</section>\n";
+      inElement = block.opensElement;
+      if (inElement) html += "<section class=\"element\">\n";
+    }
+    if (block.frame != open) {
+      closeFrame();
+      if (block.frame >= 0) {
+        flush();
+        html += "<div class=\"framed\">\n";
+        open = block.frame;
       }
-      open = rules;
     }
     const std::string_view stored(block.html.data(), block.html.size() + 1);
     if (!run.empty() && run.data() + run.size() == stored.data()) {
@@ -445,8 +510,9 @@ String HtmlReport::Document::Render() const {
       run = stored;
     }
   }
-  html.append(run);
-  if (open != std::pair<int, int>{-1, -1}) html += "</div>\n";
+  closeFrame();
+  flush();
+  if (inElement) html += "</section>\n";
   html += "</main>\n</body>\n</html>\n";
   return html;
 }

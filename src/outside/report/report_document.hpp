@@ -8,8 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "velko/outside/char_replace.hpp"
 #include "velko/outside/html_report.hpp"
+#include "velko/outside/report_stand_ins.hpp"
 #include "velko/outside/report_table.hpp"
 
 namespace velko {
@@ -39,8 +39,9 @@ struct Block {
   std::string_view html;  // in the document's MarkupStore, followed there by a line end
   Long top = 0;
   Long bottom = 0;
-  int leftRule = -1;  // index of the vertical rule drawn beside the block, -1 none
-  int rightRule = -1;
+  int frame = -1;  // the framed block (a vertical rule drawn beside it) it is in; -1 none
+  bool opensElement = false;  // an element's heading row: what follows up to the next belongs to it
+  bool opensSection = false;  // a section heading: ends the element before it
 };
 
 enum class TableSection { kHeader, kBody };
@@ -55,12 +56,6 @@ struct TableLayout {
   String colgroup;               // the column widths as the table's <colgroup> line
   // What goes before the text of each cell of an unshaded row, by TableSection.
   std::array<std::vector<String>, 2> cellStarts;
-};
-
-// A vertical rule: on which side of its blocks, and how far inside that page edge.
-struct VerticalRule {
-  bool right = true;
-  Long inset = 0;
 };
 
 }  // namespace report
@@ -78,6 +73,7 @@ class HtmlReport::Document {
   Long tableMode = 0;
   Integer option = 0;  // for the next block only
   Long positionY = 0;
+  HtmlReport::PageFrame pageFrame;
 
   Long RightEdge() const { return rightEdge.value_or(pageWidth); }
   void AddHeading(const String& text);
@@ -85,24 +81,23 @@ class HtmlReport::Document {
   void AddLine(Long x1, Long y1, Long x2, Long y2);
   void AddFigure(const String& svg, Long height);
   String Render() const;
-  // The replacer of `from` by `to`; the last one is kept, as callers use the same maps again.
-  const report::CharReplacer& ReplacerFor(const String& from, const String& to);
+  // ReplaceChars: device texts keep their reserved characters as the writer's stand-ins.
+  report::WriterReplacer replacer;
 
  private:
   // Appends the classes shared by every block: its style and the one-shot option.
   void AppendBlockClasses(String& html);
   void Append(report::Block block, long long height);
-  void AddVerticalRule(Long x, Long yFrom, Long yTo);
+  void AddVerticalRule(Long yFrom, Long yTo);
   // The layout of a table of `format` with rows of up to `cells` cells on the current page.
   const report::TableLayout& LayoutFor(const String& format, std::size_t cells);
   void AddHorizontalRule(Long xFrom, Long xTo, Long y);
 
   report::MarkupStore markup_;
   std::vector<report::Block> blocks_;
-  std::vector<report::VerticalRule> rules_;
+  int frames_ = 0;  // framed blocks made so far
   std::unordered_map<String, std::vector<report::TableLayout>> layouts_;  // by format
-  std::optional<report::CharReplacer> replacer_;
-  String scratch_;  // where a table is built
+  String scratch_;                                                        // where a table is built
 };
 
 }  // namespace velko

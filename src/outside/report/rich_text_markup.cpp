@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "velko/frame/text.hpp"
+#include "velko/outside/report_stand_ins.hpp"
 
 namespace velko::report {
 namespace {
@@ -445,7 +446,9 @@ void AppendCleaned(String& out, std::string_view text) {
     if (i == size) break;
     const std::size_t length = CharLength(text, i);
     const auto c = static_cast<unsigned char>(text[i]);
-    if (length > 1) {
+    if (const std::optional<char> original = StandInAt(text, i)) {
+      out += *original;  // a reserved character of a data text, printed as it was entered
+    } else if (length > 1) {
       out.append(text.substr(i, length));
     } else if (c >= 0x80) {
       out += CharFromCode(c);  // not UTF-8: the character of that code, as everywhere

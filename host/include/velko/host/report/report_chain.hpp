@@ -3,6 +3,7 @@
 // the elements of the sequence.
 #pragma once
 
+#include "velko/host/archive/archive.hpp"
 #include "velko/host/archive/comparison.hpp"
 #include "velko/host/documents/sequence_document.hpp"
 #include "velko/host/report/pdf_report.hpp"
@@ -30,22 +31,31 @@ Long ReportLevelOf(const ReportSettings& settings);
 Long ReportOptionsOf(const ReportSettings& settings);
 
 // Prints the whole report of a tree and its setup into a writer that was given the settings'
-// level and options; `history`, when there is one, is the comparison with the device's earlier
-// tests, printed after the elements.
+// level and options: the record's header (organisation, tester, station, standards, record ID,
+// times), the setup with a warning for each instrument whose calibration was due on the day of
+// the test, the verdict line, the elements, the comparison with the device's earlier tests
+// (`history`, when there is one) and the signature lines.
 void PrintRunReport(const SequenceTree& tree, const Ref<CTestSetup>& setup,
-                    const Ref<IReport>& report, const DeviceComparison& history = {});
+                    const Ref<IReport>& report, const RecordSummary& record,
+                    const DeviceComparison& history = {});
 
-// The complete HTML document. The same record, history and settings always give the same text.
+// The complete HTML document, with the device and the date in its running page header and the
+// record ID beside the page numbers. The same record, history and settings always give the same
+// text.
 String ReportHtml(const SequenceTree& tree, const Ref<CTestSetup>& setup,
-                  const ReportSettings& settings, const DeviceComparison& history = {});
+                  const ReportSettings& settings, const RecordSummary& record,
+                  const DeviceComparison& history = {});
 
 // The same report as a PDF on the settings' paper; every page has a running header (the device
 // and the date of the test) and a footer ("page n of m" and the record ID).
 String ReportPdf(const SequenceTree& tree, const Ref<CTestSetup>& setup,
-                 const ReportSettings& settings, const String& recordId,
+                 const ReportSettings& settings, const RecordSummary& record,
                  const DeviceComparison& history = {});
 
 // "2024-06-03 14:05:09"
 String DateText(Date date);
+
+// The device as a page header names it: manufacturer, model and serial number.
+String DeviceLine(const DeviceIdentity& device);
 
 }  // namespace velko::host

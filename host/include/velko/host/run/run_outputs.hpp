@@ -61,6 +61,7 @@ struct PerformedRun {
   RecordHeader header;
   String started;  // "2024-06-03 14:05:09"
   String finished;
+  // The verdict the run is kept with (KeptVerdict): the record's test status is set to it.
   Long verdict = 0;
 };
 

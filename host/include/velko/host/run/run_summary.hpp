@@ -34,9 +34,17 @@ struct RunSummary {
 // no verdict at all) not judged.
 RunSummary SummariseRun(const std::vector<PlannedStep>& plan);
 
+// The same for a tree that was run before (a record printed again): the steps of the run's plan
+// that hold a verdict or a reading. A step that holds neither was not performed and is not counted.
+RunSummary SummariseRecordedRun(const Ref<ITestContainer>& root, const Ref<ITestSetup>& setup);
+
 // The verdict a front end shows and turns into its exit status: the test status's verdict, but
 // "not judged" never passes.
 enum class RunOutcome { kPassed, kFailed, kIncomplete, kOther };
 RunOutcome OutcomeOf(Long verdict, const RunSummary& summary);
+
+// The verdict a run is kept with in its record and the archive: an incomplete run is kept as not
+// performed, never with the test status's pass.
+Long KeptVerdict(Long verdict, RunOutcome outcome);
 
 }  // namespace velko::host
