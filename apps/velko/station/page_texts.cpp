@@ -53,7 +53,6 @@ nlohmann::json PageTexts() {
       {"ignore", HostText("1142::Ignore")},
       {"result", HostText("1143::Result")},
       {"openReport", HostText("1144::Open the report")},
-      {"storedAs", HostText("1145::Signed by %%1 and stored in the archive as record %%2.")},
       {"newTest", HostText("1146::Test the next device")},
       {"trend", HostText("1147::Trend per measurement")},
       {"busy", HostText("1148::The analyser is busy with a run.")},
@@ -73,6 +72,13 @@ nlohmann::json PageTexts() {
       {"noSequence", HostText("1162::No sequence in the station's folders.")},
       {"newDevice", HostText("1163::New device")},
       {"testedBefore", HostText("1164::Tested before")},
+      {"error.token", HostText("1165::The station needs its access token: reload the page and "
+                               "log in.")},
+      {"error.csrf", HostText("1166::The request did not come from the station's own page; "
+                              "reload the page.")},
+      {"error.host", HostText("1167::The station answers only under its own address.")},
+      {"error.record", HostText("1168::The archive holds no such record.")},
+      {"error.internal", HostText("1169::The station failed unexpectedly; its log says why.")},
   };
 }
 

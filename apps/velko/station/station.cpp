@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <pugixml.hpp>
 
 #include "page_texts.hpp"
@@ -99,6 +100,32 @@ String SequenceName(const fs::path& file) {
   const pugi::xml_node root = document.document_element();
   if (String(root.name()) != "TestElement") return {};
   return root.child("Info").child_value("Name");
+}
+
+// How many of a device's newest records its trend charts show (besides the first one).
+constexpr std::size_t kTrendRecords = 10;
+
+// One series per measurement (element and key) of the records, oldest first: the numbers only.
+Json TrendsJson(const std::vector<host::MeasuredRecord>& records) {
+  std::map<std::pair<Long, String>, Json> series;
+  std::vector<std::pair<Long, String>> order;
+  for (const host::MeasuredRecord& record : records) {
+    for (const host::ArchivedMeasurement& m : record.measurements) {
+      if (!m.value) continue;
+      const std::pair<Long, String> id{m.elementId, m.key};
+      auto [entry, made] = series.try_emplace(id, Json{{"name", m.elementName},
+                                                       {"key", m.key},
+                                                       {"unit", m.unit},
+                                                       {"points", Json::array()}});
+      if (made) order.push_back(id);
+      entry->second["points"].push_back(
+          {{"date", record.summary.finished}, {"value", *m.value}, {"status", m.status}});
+    }
+  }
+  Json trends = Json::array();
+  for (const auto& id : order)
+    trends.push_back(series[id]);
+  return trends;
 }
 
 }  // namespace
@@ -236,6 +263,7 @@ Json Station::FindDevice(const String& language, const String& number) {
       found["lastVerdict"] = history.front().verdict;
       found["lastVerdictWord"] = host::StatusWord(history.front().verdict);
       found["nextDue"] = DueDate(history.front().finished, options_.retestMonths);
+      found["trends"] = TrendsJson(state_->archive->Measurements(device, kTrendRecords));
     }
     return found;
   });
@@ -536,6 +564,8 @@ void Station::PerformRun(const PreparedRequest& prepared) {
       finished["report"] = "/api/report/" + header.id;
       finished["device"] = serial;
       finished["archive"] = state.archive->Location();
+      finished["message"] = host::HostText(
+          "1145::Signed by %%1 and stored in the archive as record %%2.", header.tester, header.id);
     }
     auto& recent = state.recent;
     recent.erase(std::remove(recent.begin(), recent.end(), prepared.request.sequence),
