@@ -341,9 +341,23 @@ function trendChart(trend) {
   return figure;
 }
 
+// On an address that other machines reach, the station asks for its access token once; the
+// token becomes a cookie that only the station's own requests carry.
+async function session() {
+  try {
+    return await api('/api/session');
+  } catch (error) {
+    if (error.answer?.error !== 'token') throw error;
+    await loadTexts();
+    const token = window.prompt(t('error.token')) || '';
+    await api('/api/login', { token });
+    return api('/api/session');
+  }
+}
+
 async function begin() {
-  const session = await api('/api/session');
-  state.csrf = session.csrf;
+  const opened = await session();
+  state.csrf = opened.csrf;
   $('language').value = state.language;
   await loadTexts();
   state.overview = await api('/api/overview');
