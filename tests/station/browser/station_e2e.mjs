@@ -61,12 +61,24 @@ async function waitForQuestion(page) {
   return text(page, '#question-text');
 }
 
+const device = { AssetNumber: 'A-77', Manufacturer: 'Norvale Medical', Model: 'InfuSafe 300',
+  ProtectionClass: 'I', AppliedPartType: 'BF' };
+
 try {
-  // Case 1: a device with a broken earth and visible damage: the inspection says No.
+  // The device's earlier test: healthy, the inspection says Yes.
   const page = await openStation();
   await shoot(page, '1-device');
-  await enterDevice(page, 'E2E-1001', { AssetNumber: 'A-77', Manufacturer: 'Norvale Medical',
-    Model: 'InfuSafe 300', ProtectionClass: 'I', AppliedPartType: 'BF' });
+  await enterDevice(page, 'E2E-1001', device);
+  await chooseTest(page, 'none', 'Erika Muster');
+  await page.click('#start');
+  await waitForQuestion(page);
+  await page.click('#question-buttons button[data-answer="yes"]');
+  await page.waitForSelector('#screen-result:not([hidden])', { timeout });
+  check((await page.$eval('#verdict', (n) => n.dataset.outcome)) === 'passed', 'the earlier test passed');
+  await page.$eval('#new-test', (button) => button.click());
+
+  // Case 1: the device again, now with a broken earth and visible damage: the inspection says No.
+  await enterDevice(page, 'E2E-1001', device);
   await shoot(page, '2-device-data');
   await chooseTest(page, 'earth', 'Erika Muster');
   check((await page.$eval('#check-status', (n) => n.className)).includes('passed'), 'the checks pass');
@@ -93,6 +105,9 @@ try {
   const inspection = visual.find((row) => row[0] === 'Visual inspection');
   check(inspection && inspection[1] === 'failed', 'the visual inspection failed');
   check(inspection[2].includes('Cracked housing <b>near</b> the plug'), 'the remark shows as text');
+  check(inspection[1] === 'failed', 'the visual inspection failed');
+  const previous = await page.$$eval('#steps tbody tr', (rows) => rows.map((r) => r.cells[5].textContent));
+  check(previous.filter((text) => text.trim() !== '').length >= 3, 'each reading shows the last test\'s value');
   const earth = visual.find((row) => row[0].startsWith('Protective earth'));
   check(earth && earth[1] === 'failed', 'the protective earth step failed');
   await page.evaluate(() => {
@@ -124,7 +139,7 @@ try {
   await page.type('#find-number', 'A-77');
   await page.keyboard.press('Enter');
   await page.waitForSelector('#history-box:not([hidden])', { timeout });
-  check((await page.$$('#history tbody tr')).length === 1, 'the history by asset number shows the record');
+  check((await page.$$('#history tbody tr')).length === 2, 'the history by asset number shows both records');
   await shoot(page, '8-history');
 
   // Case 2: a run aborted at the visual inspection ends cancelled, and nothing is stored.

@@ -200,10 +200,11 @@ async function start() {
 }
 
 // Run
-function limitsText(limits) {
+function limitsText(limits, unit) {
+  const bound = (value) => value + (unit ? ' ' + unit : '');
   return limits.map((limit) => {
-    const low = limit.low === null ? '' : '≥ ' + limit.low;
-    const high = limit.high === null ? '' : '≤ ' + limit.high;
+    const low = limit.low === null ? '' : '≥ ' + bound(limit.low);
+    const high = limit.high === null ? '' : '≤ ' + bound(limit.high);
     return [low, high].filter(Boolean).join(' ') + ' (' + limit.standard + ')';
   }).join('\n');
 }
@@ -235,7 +236,7 @@ function onStepFinished(event) {
   const values = event.readings.map((r) => r.value + (r.unit ? ' ' + r.unit : '') + ' — ' + r.statusWord);
   row.cells[3].textContent = values.join('\n');
   if (event.comment) row.cells[3].append(element('div', event.comment, 'comment'));
-  row.cells[4].textContent = event.readings.map((r) => limitsText(r.limits)).join('\n');
+  row.cells[4].textContent = event.readings.map((r) => limitsText(r.limits, r.unit)).join('\n');
   row.cells[5].textContent = event.readings.map((r) => r.previous).join('\n');
 }
 
@@ -307,36 +308,40 @@ async function loadTrends(number) {
   for (const trend of found.trends || []) box.append(trendChart(trend));
 }
 
+function svgNode(tag, attributes, text) {
+  const node = document.createElementNS('http://www.w3.org/2000/svg', tag);
+  for (const [name, value] of Object.entries(attributes)) node.setAttribute(name, value);
+  if (text !== undefined) node.textContent = String(text);
+  return node;
+}
+
+// A line of the device's readings of one measurement, oldest first: each dot coloured by its
+// verdict and labelled with its value, the first and the last date below.
 function trendChart(trend) {
-  const ns = 'http://www.w3.org/2000/svg';
-  const width = 260, height = 110, pad = 18;
+  const width = 300, height = 130, pad = 28;
   const figure = element('div', null, 'trend');
-  figure.append(element('h3', trend.name + (trend.unit ? ' [' + trend.unit + ']' : '')));
-  const svg = document.createElementNS(ns, 'svg');
-  svg.setAttribute('width', width);
-  svg.setAttribute('height', height);
+  figure.append(element('h3', trend.name + ' · ' + trend.key + (trend.unit ? ' [' + trend.unit + ']' : '')));
+  const svg = svgNode('svg', { width, height, role: 'img' });
   const values = trend.points.map((p) => p.value);
   const low = Math.min(...values), high = Math.max(...values);
   const span = high - low || Math.abs(high) || 1;
-  const x = (i) => pad + (trend.points.length < 2 ? 0 : i * (width - 2 * pad) / (trend.points.length - 1));
-  const y = (v) => height - pad - (v - low) / span * (height - 2 * pad);
-  const line = document.createElementNS(ns, 'polyline');
-  line.setAttribute('points', trend.points.map((p, i) => x(i) + ',' + y(p.value)).join(' '));
-  line.setAttribute('fill', 'none');
-  line.setAttribute('stroke', '#1f3a5f');
-  line.setAttribute('stroke-width', '2');
-  svg.append(line);
+  const count = trend.points.length;
+  const x = (i) => (count < 2 ? width / 2 : pad + i * (width - 2 * pad) / (count - 1));
+  const y = (v) => (high === low ? height / 2 : height - pad - (v - low) / span * (height - 2 * pad));
+  svg.append(svgNode('polyline', { points: trend.points.map((p, i) => x(i) + ',' + y(p.value)).join(' '),
+    fill: 'none', stroke: '#1f3a5f', 'stroke-width': 2 }));
   trend.points.forEach((p, i) => {
-    const dot = document.createElementNS(ns, 'circle');
-    dot.setAttribute('cx', x(i));
-    dot.setAttribute('cy', y(p.value));
-    dot.setAttribute('r', 4);
-    dot.setAttribute('fill', p.status === 2 ? '#b00020' : '#0b6b2b');
-    const title = document.createElementNS(ns, 'title');
-    title.textContent = p.date + ': ' + p.value;
-    dot.append(title);
-    svg.append(dot);
+    svg.append(svgNode('circle', { cx: x(i), cy: y(p.value), r: 5, fill: p.status === 2 ? '#b00020' : '#0b6b2b' }));
+    svg.append(svgNode('text', { x: x(i), y: y(p.value) - 9, 'text-anchor': 'middle', 'font-size': 12 },
+      Number(p.value.toPrecision(4))));
   });
+  const date = (p) => (p.date || '').slice(0, 10);
+  svg.append(svgNode('text', { x: count < 2 ? width / 2 : pad, y: height - 6, 'font-size': 11,
+    'text-anchor': count < 2 ? 'middle' : 'start', fill: '#5d6470' }, date(trend.points[0])));
+  if (count > 1) {
+    svg.append(svgNode('text', { x: width - pad, y: height - 6, 'font-size': 11, 'text-anchor': 'end',
+      fill: '#5d6470' }, date(trend.points[count - 1])));
+  }
   figure.append(svg);
   return figure;
 }
