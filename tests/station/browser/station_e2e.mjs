@@ -157,6 +157,17 @@ try {
   check((await page.$eval('#verdict', (n) => n.dataset.outcome)) === 'cancelled', 'the run ended cancelled');
   check(await page.$eval('#report-link', (a) => a.hidden), 'a cancelled run has no report');
   await shoot(page, '10-cancelled');
+
+  // Every text of the page in German at the switch of the language.
+  await page.$eval('#new-test', (button) => button.click());
+  await page.select('#language', 'de');
+  await page.waitForFunction(() => document.title === 'Prüfplatz', { timeout });
+  await page.type('#find-number', 'A-77');
+  await page.keyboard.press('Enter');
+  await page.waitForSelector('#history-box:not([hidden])', { timeout });
+  check((await text(page, '#find-form button')) === 'Suchen', 'the page speaks German');
+  check((await text(page, '#history tbody tr td:nth-child(3)')) !== '', 'the history in German');
+  await shoot(page, '11-german');
   console.log('all checks passed');
 } finally {
   await browser.close();
