@@ -44,7 +44,14 @@ if grep -qi "passed\|failed" <<<"$aborted"; then
   echo "the aborted run was stored: $aborted" >&2
   exit 1
 fi
-kill $station
-wait $station || true
+# Ctrl+C's signal ends the station in order: the engine thread ends, nothing leaks.
+kill -INT $station
+status=0
+wait $station || status=$?
 trap - EXIT
+if [ "$status" -ne 0 ]; then
+  echo "the station ended with status $status" >&2
+  cat "$work/run/station.err" >&2
+  exit 1
+fi
 echo "screenshots: $work/screens"

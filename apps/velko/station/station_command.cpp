@@ -3,6 +3,8 @@
 #include <fmt/format.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <iostream>
@@ -19,11 +21,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-StationServer* running = nullptr;
+// Set by SIGINT and SIGTERM; a watcher thread stops the server, since a signal handler may do
+// no more than set a flag.
+volatile std::sig_atomic_t stopRequested = 0;
 
 void StopOnSignal(int) {
-  // Stop only sets flags and shuts the listening socket; it is safe in a handler.
-  if (running) running->Stop();
+  stopRequested = 1;
 }
 
 // "HOST:PORT", "[::1]:PORT" or "HOST" (the default port).
@@ -97,11 +100,17 @@ int StationCommand(const StationArgs& args) {
                                     "%%3). Open it in a browser; Ctrl+C ends it.",
                                     host, static_cast<Long>(port), options.archive));
   std::fflush(stdout);
-  running = &http;
   std::signal(SIGINT, StopOnSignal);
   std::signal(SIGTERM, StopOnSignal);
+  std::atomic<bool> served{false};
+  std::thread watcher([&] {
+    while (stopRequested == 0 && !served)
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    http.Stop();
+  });
   http.Serve();
-  running = nullptr;
+  served = true;
+  watcher.join();
   return 0;
 }
 
