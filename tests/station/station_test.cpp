@@ -204,3 +204,35 @@ TEST_F(StationHttp, AnAddressOtherMachinesReachNeedsTheToken) {
 
 }  // namespace
 }  // namespace velko::station
+
+namespace velko::station {
+namespace {
+
+// The service events a sequence's filters name are offered, and a run that selects one passes
+// the checks with them in its setup.
+TEST_F(StationHttp, OffersTheServiceEventsOfTheSequenceAndChecksARunWithThem) {
+  String text = test::ReadFileText(VELKO_SOURCE_DATA_DIR "/samples/class1-bf-sequence.xml");
+  const String plugIn = "<PlugIn Name=\"Simulator\" TestID=\"610\"/>";
+  text.replace(text.find(plugIn), plugIn.size(),
+               plugIn +
+                   "<Filter><ServiceEvents><Activity Type=\"Repair\" Event=\"Mains cord "
+                   "replaced\"/></ServiceEvents></Filter>");
+  test::WriteFileText(sequences / "after-repair.xml", text);
+  Station station(Options());
+  const Json overview = station.Overview("en");
+  Json offered;
+  for (const Json& sequence : overview["sequences"]) {
+    if (sequence["file"] == "after-repair.xml") offered = sequence["serviceEvents"];
+  }
+  ASSERT_EQ(offered.size(), 1u) << overview.dump();
+  EXPECT_EQ(offered[0]["activity"], "Repair");
+  EXPECT_EQ(offered[0]["event"], "Mains cord replaced");
+
+  Json body = Json::parse(RunBody("after-repair.xml"));
+  body["serviceEvents"] = Json::array({{{"activity", "Repair"}, {"event", "Mains cord replaced"}}});
+  const Json checked = station.Check("en", body.dump());
+  EXPECT_TRUE(checked["ready"].get<bool>()) << checked.dump();
+}
+
+}  // namespace
+}  // namespace velko::station

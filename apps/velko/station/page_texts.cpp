@@ -72,6 +72,7 @@ nlohmann::json PageTexts() {
       {"noSequence", HostText("1162::No sequence in the station's folders.")},
       {"newDevice", HostText("1163::New device")},
       {"testedBefore", HostText("1164::Tested before")},
+      {"serviceEvents", HostText("1170::Service events")},
       {"error.token", HostText("1165::The station needs its access token: reload the page and "
                                "log in.")},
       {"error.csrf", HostText("1166::The request did not come from the station's own page; "

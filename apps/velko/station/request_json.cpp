@@ -97,6 +97,21 @@ std::vector<String> Standards(const json& body) {
   return standards;
 }
 
+std::vector<std::pair<String, String>> ServiceEvents(const json& body) {
+  const auto found = body.find("serviceEvents");
+  if (found == body.end() || found->is_null()) return {};
+  if (!found->is_array() || found->size() > kMaxStandards)
+    Bad(host::HostText("1035::The service events must be a list of at most %%1 entries.",
+                       static_cast<Long>(kMaxStandards)));
+  std::vector<std::pair<String, String>> events;
+  for (const json& entry : *found) {
+    if (!entry.is_object()) Bad(host::HostText("1036::A service event names its activity."));
+    events.emplace_back(TextField(entry, "activity", kMaxNameBytes, true),
+                        TextField(entry, "event", kMaxNameBytes, false));
+  }
+  return events;
+}
+
 std::optional<String> Fault(const json& body) {
   const String fault = TextField(body, "fault", 20, false);
   if (fault.empty()) return std::nullopt;
@@ -122,6 +137,7 @@ RunRequest ParseRunRequest(const json& body) {
   request.items = DeviceItems(body);
   request.sequence = SequenceName(body);
   request.standards = Standards(body);
+  request.serviceEvents = ServiceEvents(body);
   request.fault = Fault(body);
   request.tester = TextField(body, "tester", kMaxNameBytes, true);
   return request;

@@ -31,8 +31,9 @@ struct RunRequest {
   std::vector<std::pair<String, String>> items;  // the DUT items: name, value
   String sequence;                               // a file name in one of the sequence folders
   std::vector<String> standards;                 // complete names from the registry's list
-  std::optional<String> fault;                   // the simulated device's fault
-  String tester;                                 // who signs the record
+  std::vector<std::pair<String, String>> serviceEvents;  // activity, event
+  std::optional<String> fault;                           // the simulated device's fault
+  String tester;                                         // who signs the record
 };
 RunRequest ParseRunRequest(const nlohmann::json& body);
 

@@ -227,8 +227,13 @@ Json Station::Overview(const String& language) {
         const String name = SequenceName(entry.path());
         if (name.empty()) continue;
         const auto recent = std::find(state_->recent.begin(), state_->recent.end(), file);
-        sequences.push_back(
-            {{"file", file}, {"name", name}, {"recent", recent != state_->recent.end()}});
+        Json events = Json::array();
+        for (const host::ServiceEvent& event : host::ServiceEventsOfSequence(entry.path().string()))
+          events.push_back({{"activity", event.activity}, {"event", event.event}});
+        sequences.push_back({{"file", file},
+                             {"name", name},
+                             {"recent", recent != state_->recent.end()},
+                             {"serviceEvents", events}});
       }
     }
     return Json{
@@ -355,7 +360,9 @@ std::shared_ptr<PreparedRequest> Station::Prepare(const std::string& body) {
   prepared->request = ParseRunRequest(ParseBody(body));
   const RunRequest& request = prepared->request;
   const String sequence = ResolveSequence(options_.sequenceFolders, request.sequence);
-  host::DeviceEntry entry{request.items, SelectedStandards(request.standards)};
+  host::DeviceEntry entry{request.items, SelectedStandards(request.standards), {}};
+  for (const auto& [activity, event] : request.serviceEvents)
+    entry.serviceEvents.push_back({activity, event});
   const String setupText = host::DeviceSetupText(entry, ReadTemplate(options_.instrumentTemplate));
 
   host::FileSystem& files = host::LocalFileSystem();

@@ -1,5 +1,6 @@
 #include "velko/host/documents/device_setup.hpp"
 
+#include <algorithm>
 #include <pugixml.hpp>
 #include <sstream>
 
@@ -104,12 +105,33 @@ std::vector<StandardName> RegisteredStandards() {
   return standards;
 }
 
+std::vector<ServiceEvent> ServiceEventsOfSequence(const String& file) {
+  std::vector<ServiceEvent> events;
+  pugi::xml_document document;
+  if (!document.load_file(file.c_str())) return events;
+  for (const pugi::xpath_node& found : document.select_nodes("//Filter/ServiceEvents/Activity")) {
+    const ServiceEvent event{found.node().attribute("Type").value(),
+                             found.node().attribute("Event").value()};
+    if (!event.activity.empty() && std::find(events.begin(), events.end(), event) == events.end())
+      events.push_back(event);
+  }
+  return events;
+}
+
 String DeviceSetupText(const DeviceEntry& entry, const std::optional<String>& instrumentTemplate) {
   pugi::xml_document document;
   pugi::xml_node declaration = document.append_child(pugi::node_declaration);
   declaration.append_attribute("version") = "1.0";
   declaration.append_attribute("encoding") = "UTF-8";
   pugi::xml_node setup = document.append_child("Setup");
+  if (!entry.serviceEvents.empty()) {
+    pugi::xml_node events = setup.append_child("ServiceEvents");
+    for (const ServiceEvent& event : entry.serviceEvents) {
+      pugi::xml_node activity = events.append_child("Activity");
+      activity.append_attribute("Type") = event.activity.c_str();
+      if (!event.event.empty()) activity.append_attribute("Event") = event.event.c_str();
+    }
+  }
   for (const StandardName& standard : entry.standards) {
     pugi::xml_node node = setup.append_child("Standard");
     node.append_attribute("AlphaName") = standard.alphaName.c_str();

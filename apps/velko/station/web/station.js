@@ -157,7 +157,26 @@ function fillTestForm() {
     faults.append(option);
   }
   faults.value = chosen;
+  fillServiceEvents();
   $('tester').value = $('tester').value || localStorage.getItem('velko.tester') || '';
+}
+
+// The service events that the chosen sequence's filters name; none: the box is hidden.
+function fillServiceEvents() {
+  const sequence = state.overview.sequences.find((s) => s.file === $('sequence').value);
+  const events = sequence ? sequence.serviceEvents : [];
+  const box = $('service-events');
+  box.replaceChildren();
+  for (const event of events) {
+    const label = element('label');
+    const input = element('input');
+    input.type = 'checkbox';
+    input.dataset.activity = event.activity;
+    input.dataset.event = event.event;
+    label.append(input, element('span', event.activity + (event.event ? ' — ' + event.event : '')));
+    box.append(label);
+  }
+  $('service-box').hidden = events.length === 0;
 }
 
 function runRequest() {
@@ -165,6 +184,8 @@ function runRequest() {
     device: deviceItems(),
     sequence: $('sequence').value,
     standards: [...$('standards').querySelectorAll('input:checked')].map((box) => box.value),
+    serviceEvents: [...$('service-events').querySelectorAll('input:checked')].map((box) => (
+      { activity: box.dataset.activity, event: box.dataset.event })),
     fault: $('fault').value,
     tester: $('tester').value.trim(),
   };
@@ -392,6 +413,7 @@ $('back-device').addEventListener('click', () => show('device'));
 $('check').addEventListener('click', guarded(check));
 $('test-form').addEventListener('submit', guarded(start));
 $('test-form').addEventListener('change', () => { $('start').disabled = false; });
+$('sequence').addEventListener('change', fillServiceEvents);
 $('abort').addEventListener('click', guarded(() => api('/api/abort', {})));
 $('question-abort').addEventListener('click', guarded(() => api('/api/abort', {})));
 $('new-test').addEventListener('click', () => {

@@ -31,15 +31,27 @@ struct StandardName {
 };
 std::vector<StandardName> RegisteredStandards();
 
+// A service event: the activity and its event ("Repair", "Mains cord replaced").
+struct ServiceEvent {
+  String activity;
+  String event;
+  friend bool operator==(const ServiceEvent&, const ServiceEvent&) = default;
+};
+
 struct DeviceEntry {
   std::vector<std::pair<String, String>> items;  // name, value; names not in the registry stay
   std::vector<StandardName> standards;           // the standards selected
+  std::vector<ServiceEvent> serviceEvents;       // the service events selected
 };
 
-// The setup's XML text: the standards and the DUT items (with the registry's caption, order,
-// required and key flags) of the entry, and the "PlugInData" and "TestInstruments" elements of
-// `instrumentTemplate` (a setup's text; none: no instruments). A simulator's device data take
-// the protection class and the applied part from the items "ProtectionClass" and
+// The service events that the element filters of a sequence file name, each once, in the order
+// they first appear; none for a file that cannot be read.
+std::vector<ServiceEvent> ServiceEventsOfSequence(const String& file);
+
+// The setup's XML text: the service events, the standards and the DUT items (with the registry's
+// caption, order, required and key flags) of the entry, and the "PlugInData" and "TestInstruments"
+// elements of `instrumentTemplate` (a setup's text; none: no instruments). A simulator's device
+// data take the protection class and the applied part from the items "ProtectionClass" and
 // "AppliedPartType" where these hold one. Raises a host error when the template is no setup.
 String DeviceSetupText(const DeviceEntry& entry, const std::optional<String>& instrumentTemplate);
 
