@@ -73,6 +73,7 @@ nlohmann::json PageTexts() {
       {"newDevice", HostText("1163::New device")},
       {"testedBefore", HostText("1164::Tested before")},
       {"serviceEvents", HostText("1170::Service events")},
+      {"checksWarnings", HostText("1171::The checks found warnings only; the test may start.")},
       {"error.token", HostText("1165::The station needs its access token: reload the page and "
                                "log in.")},
       {"error.csrf", HostText("1166::The request did not come from the station's own page; "

@@ -207,7 +207,8 @@ function showProblems(problems) {
 async function check() {
   const answer = await api('/api/check', runRequest());
   showProblems(answer.problems);
-  $('check-status').textContent = answer.ready ? t('checksPassed') : t('checksBlocked');
+  $('check-status').textContent = !answer.ready ? t('checksBlocked')
+    : answer.problems.length > 0 ? t('checksWarnings') : t('checksPassed');
   $('check-status').className = 'status ' + (answer.ready ? 'passed' : 'failed');
   $('start').disabled = !answer.ready;
   return answer.ready;
