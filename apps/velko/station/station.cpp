@@ -33,6 +33,12 @@ namespace {
   throw Refusal{status, message};
 }
 
+// An event for the tabs. Texts that are no UTF-8 (a name in a file of another encoding) show
+// with replacement characters, so that showing a run never stops it.
+String EventText(const Json& event) {
+  return event.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
 // The buttons of a message box, as the page offers them: the answer each gives, and its word.
 Json ButtonsOf(Long flags) {
   const auto button = [](Long id, const char* word) {
@@ -458,18 +464,16 @@ std::optional<host::OperatorAnswer> Station::AskInPage(const host::OperatorQuest
     const Json buttons = ButtonsOf(question.flags);
     state.question = State::Question{id, buttons};
     state.answer.reset();
-    events_.Publish(Json{
-        {"type", "question"},
-        {"id", id},
-        {"text", question.text},
-        {"caption", question.caption},
-        {"abort", state.askingAbort},
-        {"buttons",
-         buttons}}.dump());
+    events_.Publish(EventText(Json{{"type", "question"},
+                                   {"id", id},
+                                   {"text", question.text},
+                                   {"caption", question.caption},
+                                   {"abort", state.askingAbort},
+                                   {"buttons", buttons}}));
     const bool answered = engine_.RunJobsUntil(
         [&] { return state.answer || (state.abortRequested && !state.askingAbort); });
     state.question.reset();
-    events_.Publish(Json{{"type", "question-closed"}, {"id", id}}.dump());
+    events_.Publish(EventText(Json{{"type", "question-closed"}, {"id", id}}));
     if (state.answer) return state.answer;
     if (!answered) {  // the station stops: the run ends cancelled
       state.aborted = true;
@@ -513,13 +517,11 @@ void Station::PerformRun(const PreparedRequest& prepared) {
     Json steps = Json::array();
     for (std::size_t i = 0; i < test.Plan().size(); ++i)
       steps.push_back(StepJson(test.Plan()[i], i));
-    events_.Publish(Json{
-        {"type", "run-started"},
-        {"sequence", run.tree.Name()},
-        {"device", serial},
-        {"tester", prepared.request.tester},
-        {"steps",
-         steps}}.dump());
+    events_.Publish(EventText(Json{{"type", "run-started"},
+                                   {"sequence", run.tree.Name()},
+                                   {"device", serial},
+                                   {"tester", prepared.request.tester},
+                                   {"steps", steps}}));
     test.Subscribe([&](const host::RunEvent& event) {
       if (!event.step) return;
       const auto index = static_cast<std::size_t>(event.step - test.Plan().data());
@@ -531,9 +533,11 @@ void Station::PerformRun(const PreparedRequest& prepared) {
         step["type"] = "step-finished";
         step["statusWord"] = host::StatusWord(event.status);
         step["comment"] = result ? QuietlyOr(String(), [&] { return result->Comment(); }) : "";
-        step["readings"] = ReadingsJson(event.step->node, run.setup, previous);
+        // What the tabs show of a step may fail; the run and its record go on regardless.
+        step["readings"] = QuietlyOr(
+            Json::array(), [&] { return ReadingsJson(event.step->node, run.setup, previous); });
       }
-      events_.Publish(step.dump());
+      events_.Publish(EventText(step));
     });
     // Between the steps the requests of the tabs are served, and an abort asked for is put.
     test.SetAbortCheck([&] {
@@ -592,7 +596,7 @@ void Station::PerformRun(const PreparedRequest& prepared) {
   }
   state.question.reset();
   busy_ = false;
-  events_.Publish(finished.dump());
+  events_.Publish(EventText(finished));
   state.language = stationLanguage;
   translate->SelectLanguageSet(stationLanguage);
 }
