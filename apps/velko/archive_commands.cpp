@@ -11,6 +11,8 @@
 #include "velko/host/archive/archive_errors.hpp"
 #include "velko/host/archive/comparison.hpp"
 #include "velko/host/archive/csv_export.hpp"
+#include "velko/host/files/file_system.hpp"
+#include "velko/host/records/record_signature.hpp"
 #include "velko/host/run/step_outcome.hpp"
 #include "velko/host/session/core_session.hpp"
 #include "velko/host/session/host_text.hpp"
@@ -62,6 +64,13 @@ String ValueCell(const host::SeriesPoint* point) {
   return point->status == kStatusFailed ? point->valueText + "!" : point->valueText;
 }
 
+host::RecordVerification VerifyStoredRecord(const host::StoredRecord& stored,
+                                            const std::optional<String>& trustedFile) {
+  const host::TrustedKeys trusted = host::StationTrustedKeys(
+      host::LocalFileSystem(), trustedFile.value_or(host::DefaultTrustedKeysFile()));
+  return host::VerifyRecordText(stored.document, trusted);
+}
+
 }  // namespace
 
 String ArchiveArg::Location() const {
@@ -110,12 +119,24 @@ int ShowCommand(const ArchiveArgs& args) {
                 host::HostText("809::The archive %%1 holds no record %%2.", archive->Location(),
                                args.record));
   }
-  if (!args.reprint) {
+  // A stored record that does not verify is printed again with the mark that `velko report`
+  // gives it, since its stored report cannot carry one.
+  const host::RecordVerification verification = VerifyStoredRecord(*stored, args.trusted);
+  host::ReportSettings settings = args.report;
+  if (!verification.Valid()) {
+    settings.notice =
+        host::HostText("631::RECORD NOT VERIFIED: %%1", host::VerificationText(verification));
+    PrintWarnings({settings.notice});
+  } else if (!args.reprint) {
     Emit(args.output, stored->report);
     return kExitPassed;
   }
   host::CoreSession session(args.report.language);
   const host::OpenedRecord opened = host::OpenRecordText(stored->document, session.Manager());
+  if (!opened.Ready() && !args.reprint) {
+    Emit(args.output, stored->report);  // not verified, as the warning said
+    return kExitFailed;
+  }
   if (!opened.Ready()) {
     PrintProblems(stored->summary.recordId, opened.problems);
     std::cerr << host::HostText(
@@ -126,8 +147,8 @@ int ShowCommand(const ArchiveArgs& args) {
               << "\n";
     return kExitError;
   }
-  Emit(args.output, host::ReprintHtml(archive.get(), opened.record, args.report));
-  return kExitPassed;
+  Emit(args.output, host::ReprintHtml(archive.get(), opened.record, settings));
+  return verification.Valid() ? kExitPassed : kExitFailed;
 }
 
 int CompareCommand(const ArchiveArgs& args) {

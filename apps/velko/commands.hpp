@@ -77,6 +77,7 @@ struct ArchiveArgs {
   host::ReportSettings report;
   bool reprint = false;  // `show` with report options: printed again from the stored record
   bool csv = false;
+  std::optional<String> trusted;  // `show`: the trusted station keys file
 };
 // The archive for a command that only reads it: none (with a warning printed) when it cannot be
 // opened; an archive that does not exist yet is not made.

@@ -28,6 +28,11 @@ void AddArchiveOption(CLI::App* command, velko::cli::ArchiveArg& archive) {
                       "(default: VELKO_ARCHIVE, else ~/.local/share/velko/archive.sqlite)");
 }
 
+std::string TrustedKeysHelp() {
+  return HostText(
+      "650::Trusted station keys (default: VELKO_TRUSTED_KEYS, else ~/.config/velko/trusted-keys)");
+}
+
 // history, show, compare and export: the commands that read the archive.
 void AddArchiveCommands(CLI::App& app, velko::cli::ArchiveArgs& args) {
   auto* history = app.add_subcommand("history", "List a device's archived records, newest first");
@@ -36,6 +41,7 @@ void AddArchiveCommands(CLI::App& app, velko::cli::ArchiveArgs& args) {
   show->add_option("RECORD-ID", args.record, "The record ID (or its first 8 characters or more)")
       ->required();
   show->add_option("-o,--output", args.output, "HTML file (default: standard output)");
+  show->add_option("--trusted", args.trusted, TrustedKeysHelp());
   AddReportOptions(show, args.report);
   auto* compare =
       app.add_subcommand("compare", "Compare a device's measurements with its earlier tests");
@@ -125,8 +131,7 @@ int main(int argc, char** argv) {
   auto* reportCommand = app.add_subcommand("report", "Print a saved test record again");
   reportCommand->add_option("RECORD", report.record, "Test record file")->required();
   reportCommand->add_option("-o,--output", report.output, "HTML file (default: standard output)");
-  const std::string trustedHelp = HostText(
-      "650::Trusted station keys (default: VELKO_TRUSTED_KEYS, else ~/.config/velko/trusted-keys)");
+  const std::string trustedHelp = TrustedKeysHelp();
   reportCommand->add_option("--trusted", report.trusted, trustedHelp);
   AddReportOptions(reportCommand, report.report);
   AddArchiveOption(reportCommand, report.archive);

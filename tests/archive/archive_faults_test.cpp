@@ -79,6 +79,25 @@ TEST(SqliteArchive, ReadingCommandsMakeNoArchive) {
   EXPECT_FALSE(std::filesystem::exists(dir / "nested"));
 }
 
+// A damaged row may claim any size for its document; none is believed beyond what the packed
+// bytes can hold, so the record is refused instead of allocating terabytes or aborting.
+TEST(SqliteArchive, ADocumentSizeThatThePackedBytesCannotHoldIsRefused) {
+  for (const char* size : {"-1", "1000000000000000", "9223372036854775807"}) {
+    const TempDir dir;
+    const String path = dir / "archive.sqlite";
+    const host::ArchiveEntry entry = SampleEntry("SN-D", 1);
+    host::OpenArchive(path)->Store(entry);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    const String update = String("UPDATE records SET document_size = ") + size;
+    ASSERT_EQ(sqlite3_exec(db, update.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    const Error raised =
+        CaughtError([&] { host::OpenArchive(path)->Find(entry.summary.recordId); });
+    EXPECT_EQ(raised.Number(), ae::kNotAnArchive) << size;
+  }
+}
+
 class PostgresFaults : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -279,6 +279,15 @@ CASES
     expect_in "$work/stderr" "not trusted"
     host verify "$record" --trusted "$work/bench-1.pub"
     expect_status 0 "trusted with the exported key"
+    # The archived copy: another station's archive marks it until it trusts the key.
+    id=$(record_id "$record")
+    host show "$id" --output "$work/shown.html"
+    expect_status 1 "an archived record of an untrusted station"
+    expect_in "$work/stderr" "RECORD NOT VERIFIED"
+    expect_in "$work/shown.html" "RECORD NOT VERIFIED"
+    host show "$id" --trusted "$work/bench-1.pub" --output "$work/shown.html"
+    expect_status 0 "the archived record with the exported key"
+    expect_not_in "$work/shown.html" "RECORD NOT VERIFIED"
     mkdir -p "$XDG_CONFIG_HOME/velko" && cp "$work/bench-1.pub" "$XDG_CONFIG_HOME/velko/trusted-keys"
     host report "$record" --language de
     expect_status 0 "the default trusted keys file is read"

@@ -20,7 +20,12 @@ String Deflate(std::string_view bytes) {
   return packed;
 }
 
+// Deflate never packs better than about 1032 to 1, so a stored size beyond that is damage: it is
+// refused before anything of that size is allocated.
+constexpr std::size_t kMaxInflation = 1040;
+
 std::optional<String> Inflate(std::string_view packed, std::size_t size) {
+  if (size / kMaxInflation > packed.size()) return std::nullopt;
   String bytes(size, '\0');
   uLongf got = static_cast<uLongf>(size);
   const int rc =
