@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 namespace {
 
 void CheckSetupOf(const station::RunRequest& request) {
-  const String text = host::DeviceSetupText({request.items, {}}, std::nullopt);
+  const String text = host::DeviceSetupText({request.items, {}, {}}, std::nullopt);
   pugi::xml_document document;
   if (!document.load_buffer(text.data(), text.size())) std::abort();
   std::size_t index = 0;
