@@ -3,7 +3,8 @@ SHELL := /bin/bash
 PACKAGES := cmake ninja-build g++ libpugixml-dev libgettextpo-dev libfmt-dev libcli11-dev \
             libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev gettext \
             libsqlite3-dev libpq-dev zlib1g-dev libsodium-dev pkg-config postgresql \
-            postgresql-common libcairo2-dev libpango1.0-dev fonts-dejavu-core poppler-utils
+            postgresql-common libcairo2-dev libpango1.0-dev fonts-dejavu-core poppler-utils \
+            libcpp-httplib-dev nlohmann-json3-dev chromium nodejs
 JOBS ?= $(shell nproc)
 # How long `make fuzz` runs each fuzz target; `make test` runs each for 10 seconds.
 FUZZ_SECONDS ?= 600
@@ -24,6 +25,9 @@ deps:
 	  SUDO=""; [ "$$(id -u)" -ne 0 ] && SUDO=sudo; \
 	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
 	fi
+	@# npm for the station's browser test; a Node.js that brings its own npm is left as it is.
+	@command -v npm >/dev/null || { SUDO=""; [ "$$(id -u)" -ne 0 ] && SUDO=sudo; \
+	  DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq npm; }
 
 # Debug build with AddressSanitizer and UndefinedBehaviorSanitizer, then every test suite; then
 # every fuzz target for 10 seconds from its corpus (a clang build of its own, build/fuzz).

@@ -63,6 +63,9 @@ install(DIRECTORY ${VELKO_DATA_DIR}/lang/ DESTINATION ${CMAKE_INSTALL_DATADIR}/v
 install(FILES ${VELKO_DATA_DIR}/registry/default.reg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/velko/registry)
 install(DIRECTORY ${VELKO_DATA_DIR}/samples/ DESTINATION ${CMAKE_INSTALL_DATADIR}/velko/samples)
+# The test station's pages (plain files, no build step).
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/apps/velko/station/web/
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/velko/station)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/plugins.md DESTINATION ${VELKO_DOC_INSTALL_DIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${VELKO_DOC_INSTALL_DIR}/examples)
 

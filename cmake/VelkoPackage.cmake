@@ -19,7 +19,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libpugixml1v5, libgettextpo0, libfmt9, libsodium23, libcairo2, libpango-1.0-0, \
-libpangocairo-1.0-0, fonts-dejavu-core, libc6 (>= 2.34), libstdc++6 (>= 12), \
+libpangocairo-1.0-0, fonts-dejavu-core, libcpp-httplib0.11, libc6 (>= 2.34), libstdc++6 (>= 12), \
 libgcc-s1")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${PROJECT_SOURCE_DIR}/packaging/deb/postinst

@@ -48,3 +48,7 @@ echo "          $demo/faulty/class1-bf-sequence.report.html (compared with the h
 echo "          $demo/faulty/failed-de.html"
 echo "Records:  $demo/healthy/class1-bf-sequence.record.xml"
 echo "          $demo/faulty/class1-bf-sequence.record.xml"
+echo
+echo "The test station (a browser test guide on this archive and registry) starts with:"
+echo "  VELKO_REGISTRY=$VELKO_REGISTRY $velko station --archive $VELKO_ARCHIVE"
+echo "and prints its address (http://127.0.0.1:8353/) to open in a browser."

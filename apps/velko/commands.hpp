@@ -27,8 +27,9 @@ struct RunArgs {
   host::OutputRequest output;
   host::ReportSettings report;
   ArchiveArg archive;
-  std::optional<String> tester;  // the login name when not given
-  String supersedes;             // the ID of the record this run replaces
+  std::optional<String> tester;   // the login name when not given
+  String supersedes;              // the ID of the record this run replaces
+  std::optional<String> answers;  // the file answering the questions of the steps, in order
 };
 // Checks, loads, performs and judges a sequence, writes its record and report and stores it in
 // the archive: kExitPassed when the run passed, kExitFailed otherwise (failed, or incomplete: a

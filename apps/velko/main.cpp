@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "commands.hpp"
+#include "station_command.hpp"
 #include "velko/host/session/host_text.hpp"
 #include "velko/host/session/messages.hpp"
 
@@ -138,6 +139,10 @@ int main(int argc, char** argv) {
   runCommand->add_option("--tester", run.tester, "Who performs the test (default: the login name)");
   runCommand->add_option("--supersedes", run.supersedes,
                          "The ID of an archived record that this run replaces");
+  runCommand->add_option("--answers", run.answers,
+                         HostText("1001::File answering the questions of the steps in order, one "
+                                  "line each: yes or no, then an optional remark (default: asked "
+                                  "on the terminal, else the simulated answer)"));
   AddArchiveOption(runCommand, run.archive);
   AddReportOptions(runCommand, run.report);
 
@@ -186,8 +191,28 @@ int main(int argc, char** argv) {
   auto* unreg = app.add_subcommand("unregister", "Remove the registration of a library");
   unreg->add_option("LIBRARY", library, "Path of the shared library")->required();
 
+  velko::station::StationArgs stationArgs;
+  auto* station = app.add_subcommand(
+      "station", "Serve the test station (a browser test guide) until interrupted");
+  station->add_option("--listen", stationArgs.listen, "HOST:PORT to listen on")
+      ->capture_default_str();
+  station->add_option("--archive", stationArgs.archive, "The archive (default as for run)");
+  station->add_option("--sequences", stationArgs.sequences,
+                      "Folder the sequences are taken from (repeatable; default the samples)");
+  station->add_option("--token-file", stationArgs.tokenFile,
+                      "File holding the access token; required on an address other than "
+                      "127.0.0.1");
+  station->add_option("--out", stationArgs.output,
+                      "Folder for records, reports and setups (default "
+                      "~/.local/share/velko/station)");
+  station->add_option("--instruments", stationArgs.instruments,
+                      "Setup file whose instruments the runs use (default the sample's)");
+  station->add_option("--language", stationArgs.language, "Language of the station (en, de)")
+      ->capture_default_str();
+
   CLI11_PARSE(app, argc, argv);
   try {
+    if (app.got_subcommand("station")) return velko::station::StationCommand(stationArgs);
     return Dispatch(app, run, report, verify, validateArgs, archive, language, library);
   } catch (const velko::Error& e) {
     std::cerr << velko::host::ErrorText(e) << "\n";

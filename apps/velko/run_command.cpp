@@ -3,7 +3,9 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <deque>
 #include <iostream>
+#include <memory>
 
 #include "commands.hpp"
 #include "printing.hpp"
@@ -16,6 +18,7 @@
 #include "velko/host/session/host_text.hpp"
 #include "velko/host/session/messages.hpp"
 #include "velko/host/session/station_settings.hpp"
+#include "velko/host/session/question_layer.hpp"
 
 namespace velko::cli {
 namespace {
@@ -29,10 +32,67 @@ void PrintProgress(const host::RunEvent& event) {
   std::fflush(stdout);
 }
 
+bool Interactive() {
+  return ::isatty(::fileno(stdin)) != 0 && ::isatty(::fileno(stdout)) != 0;
+}
+
+// A question of a step asked on the terminal: yes or no, then a remark on a line of its own.
+std::optional<host::OperatorAnswer> AskOnTerminal(const host::OperatorQuestion& question) {
+  if ((question.flags & 0xF) != ui::kMbYesNo) return std::nullopt;
+  for (;;) {
+    fmt::print("\n{}\n{} ", question.text, host::HostText("1002::[yes/no]:"));
+    std::fflush(stdout);
+    String line;
+    if (!std::getline(std::cin, line)) return std::nullopt;
+    try {
+      const std::vector<host::OperatorAnswer> parsed = host::ParseAnswers(line);
+      if (parsed.size() != 1) continue;
+      host::OperatorAnswer answer = parsed.front();
+      if (answer.remark.empty()) {
+        fmt::print("{} ", host::HostText("1003::Remark (Enter for none):"));
+        std::fflush(stdout);
+        std::getline(std::cin, answer.remark);
+      }
+      return answer;
+    } catch (const Error&) {
+      continue;  // anything but yes or no: ask again
+    }
+  }
+}
+
+// The questions of the steps: from the answers file in order, else on an interactive terminal,
+// else the simulated answer of the headless layer. A file with too few answers leaves the rest
+// to the headless layer too, and says so.
+host::QuestionLayer::Asker AskerFor(const RunArgs& args) {
+  if (args.answers) {
+    const std::optional<String> text = host::LocalFileSystem().ReadFile(*args.answers);
+    if (!text)
+      host::RaiseHostError("1004::The answers file %%1 cannot be read.", {Variant(*args.answers)});
+    auto answers = std::make_shared<std::deque<host::OperatorAnswer>>();
+    for (const host::OperatorAnswer& answer : host::ParseAnswers(*text))
+      answers->push_back(answer);
+    return [answers](const host::OperatorQuestion&) -> std::optional<host::OperatorAnswer> {
+      if (answers->empty()) {
+        std::cerr << host::HostText(
+                         "1005::The answers file holds no answer for this question; "
+                         "the default answer is taken.")
+                  << "\n";
+        return std::nullopt;
+      }
+      host::OperatorAnswer answer = answers->front();
+      answers->pop_front();
+      return answer;
+    };
+  }
+  if (Interactive()) return AskOnTerminal;
+  return {};
+}
+
 }  // namespace
 
 int RunCommand(const RunArgs& args) {
   host::CoreSession session(args.report.language);
+  host::ScopedUserInterface questions(MakeRef<host::QuestionLayer>(AskerFor(args)));
   PrintWarnings(session.PlugInWarnings());
 
   const host::PreparedRun prepared = host::PrepareRun(args.input, session.Manager());

@@ -7,9 +7,11 @@
 #include "simulator_catalogue.hpp"
 #include "step_parts.hpp"
 #include "velko/core/error_module.hpp"
+#include "velko/outside/user_interface.hpp"
 #include "velko/typelib/limits.hpp"
 #include "velko/typelib/service.hpp"
 #include "velko/typelib/setup.hpp"
+#include "velko/ui/velko_core_utils.hpp"
 
 namespace velko::simulator {
 namespace {
@@ -63,6 +65,27 @@ Judged Judge(const Reading& reading, const Ref<IStandardColl>& standards) {
   return judged;
 }
 
+// What the person answered to the analyser's question, and the remark they added to it.
+struct OperatorAnswer {
+  bool yes = false;
+  String remark;
+};
+
+// The visual inspection is a person's judgement, so the step asks its question through the
+// user-interface layer. The default button is the simulated device's condition: a host that
+// answers nothing itself (the headless layer) gets the simulated answer.
+OperatorAnswer AskVisualInspection(const SimulatedDevice& device, const String& caption) {
+  const Long flags =
+      ui::kMbYesNo | ui::kMbIconQuestion | (device.fault == Fault::kVisual ? ui::kMbDefButton2 : 0);
+  const Ref<IUserInterface> layer = UserInterface();
+  const Long answer = layer->MessageBox(
+      Text("420::Are the housing, the power cord and its plug, the applied parts and their leads "
+           "and the labels free of damage and contamination?"),
+      flags, caption);
+  const auto remarks = QueryInterface<IAnswerRemark>(layer);
+  return {answer == ui::kIdYes, remarks ? remarks->LastAnswerRemark() : String()};
+}
+
 String Joined(const std::vector<String>& parts) {
   String text;
   for (const String& part : parts)
@@ -78,7 +101,17 @@ void SimulatorStep::Perform(const Ref<IUnknown>& object) {
     String source = kStepSource;
     RaiseError(kPlugInId, kErrNoSetup, source, kLevelFatal);
   }
-  const Measured measured = Measure(testId_, DeviceOf(setup), DeviceSeed(SerialNumberOf(setup)));
+  const SimulatedDevice device = DeviceOf(setup);
+  Measured measured = Measure(testId_, device, DeviceSeed(SerialNumberOf(setup)));
+  std::vector<String> comments;
+  if (testId_ == kTestVisual) {
+    const String caption =
+        GVelkoCoreUtils::Instance()->CreateTestGuideCaption(RefToSelf<ITestElement>(this));
+    const OperatorAnswer answer = AskVisualInspection(device, caption);
+    measured.readings.front().value = Variant(answer.yes);
+    if (!answer.remark.empty())
+      comments.push_back(Text("421::Remark of the inspection: %%1", {Variant(answer.remark)}));
+  }
   const Ref<StepResult> result = ResultOf(*this);
   if (!measured.applies) {
     result->Record(kStatusNotApplicable, Text(measured.commentKey, measured.commentParams), {});
@@ -86,7 +119,6 @@ void SimulatorStep::Perform(const Ref<IUnknown>& object) {
   }
   const Ref<IStandardColl> standards = JudgingStandards(limits_, setup);
   std::vector<Ref<SimMeasurement>> measurements;
-  std::vector<String> comments;
   bool anyFailed = false;
   bool anyPassed = false;
   for (const Reading& reading : measured.readings) {

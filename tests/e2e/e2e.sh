@@ -53,6 +53,21 @@ case "$1" in
       [ "$(result_of "$record" $id)" = "Passed" ] || fail "element $id did not pass"
     done
     ;;
+  answers)
+    # The visual inspection answered from a file: No with a remark fails it and keeps the remark;
+    # a file that holds anything but yes or no is refused before anything runs.
+    printf '# visual inspection\nno Cracked housing & <loose> plug\n' >"$work/answers"
+    host run "$sequence" --setup "$healthy" --out "$work/out" --answers "$work/answers"
+    expect_status 1 "the inspection's No fails the run"
+    [ "$(result_of "$record" 11)" = "Failed" ] || fail "the visual inspection did not fail"
+    [ "$(result_of "$record" 12)" = "Passed" ] || fail "the protective earth test did not pass"
+    expect_in "$record" "Cracked housing &amp; &lt;loose&gt; plug"
+    printf 'perhaps\n' >"$work/answers"
+    host run "$sequence" --setup "$healthy" --out "$work/refused" --answers "$work/answers"
+    expect_status 2 "an answers file with a word other than yes or no"
+    expect_in "$work/stderr" "Line 1 of the answers"
+    [ ! -d "$work/refused" ] || [ -z "$(ls -A "$work/refused")" ] || fail "a refused run wrote files"
+    ;;
   faulty)
     host run "$sequence" --setup "$faulty" --out "$work/out"
     expect_status 1 "a broken protective earth fails the run"

@@ -6,6 +6,7 @@
 #include "support/test_paths.hpp"
 #include "velko/host/run/run_preparation.hpp"
 #include "velko/host/run/step_outcome.hpp"
+#include "velko/host/session/question_layer.hpp"
 
 namespace velko::test {
 namespace {
@@ -89,6 +90,70 @@ TEST_F(TestRunTest, ASequenceNamingAnUnknownPlugInIsNotLoaded) {
   ASSERT_FALSE(prepared.problems.empty());
   EXPECT_EQ(prepared.problems[0].File(), sequence);
   EXPECT_NE(prepared.problems[0].Listed().at(0).message.find("Nonesuch"), String::npos);
+}
+
+}  // namespace
+}  // namespace velko::test
+
+namespace velko::test {
+namespace {
+
+// The visual inspection's question through the user-interface layer: the person's answer judges
+// the step and their remark stays with it; a layer that answers nothing gives the simulated one.
+TEST_F(TestRunTest, TheVisualInspectionAsksThePersonAndKeepsTheRemark) {
+  const struct {
+    std::optional<host::OperatorAnswer> answer;
+    Long expected;
+    const char* remark;
+  } cases[] = {
+      {host::OperatorAnswer{ui::kIdNo, "Cracked housing"}, kStatusFailed, "Cracked housing"},
+      {host::OperatorAnswer{ui::kIdYes, ""}, kStatusPassed, ""},
+      {std::nullopt, kStatusPassed, ""},  // the healthy device's simulated answer
+  };
+  for (const auto& c : cases) {
+    std::vector<host::OperatorQuestion> asked;
+    host::ScopedUserInterface layer(MakeRef<host::QuestionLayer>([&](const auto& question) {
+      asked.push_back(question);
+      return c.answer;
+    }));
+    const host::PreparedRun prepared = Prepare(kHealthySetup);
+    host::TestRun run(prepared.tree, prepared.setup);
+    run.Perform();
+    const Ref<ITestElement> visual = run.Plan().front().node;
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].flags & 0xF, ui::kMbYesNo);
+    EXPECT_EQ(asked[0].caption, "Electrical safety");  // the test-guide caption: the parent
+    EXPECT_EQ(host::NodeStatus(visual), c.expected);
+    EXPECT_EQ(visual->Result()->Comment().find(c.remark) != String::npos, true);
+  }
+}
+
+TEST_F(TestRunTest, AnAbortCheckEndsTheRunCancelledBeforeTheNextStep) {
+  const host::PreparedRun prepared = Prepare(kHealthySetup);
+  host::TestRun run(prepared.tree, prepared.setup);
+  std::size_t performed = 0;
+  run.Subscribe([&](const RunEvent& event) {
+    performed += event.kind == RunEvent::Kind::kStepFinished ? 1 : 0;
+  });
+  run.SetAbortCheck([&] { return performed == 2; });
+  EXPECT_EQ(run.Perform(), kStatusCancelled);
+  EXPECT_EQ(performed, 2u);
+}
+
+TEST(AnswersFile, ReadsYesNoAndRemarksAndNamesTheLineOfAnythingElse) {
+  const std::vector<host::OperatorAnswer> answers =
+      host::ParseAnswers("# visual inspection\nno  Cracked housing \n\nJa\nyes\n");
+  ASSERT_EQ(answers.size(), 3u);
+  EXPECT_EQ(answers[0].answer, ui::kIdNo);
+  EXPECT_EQ(answers[0].remark, "Cracked housing");
+  EXPECT_EQ(answers[1].answer, ui::kIdYes);
+  try {
+    host::ParseAnswers("yes\nmaybe later\n");
+    ADD_FAILURE() << "no error";
+  } catch (const Error& e) {
+    EXPECT_NE(e.Description().find("Line 2"), String::npos) << e.Description();
+    EXPECT_NE(e.Description().find("maybe"), String::npos);
+  }
 }
 
 }  // namespace

@@ -72,24 +72,32 @@ std::vector<String> SelectedStandardNames(const Ref<CTestSetup>& setup) {
   return names;
 }
 
+std::vector<ArchivedMeasurement> MeasurementsOfStep(const Ref<ITestElement>& node,
+                                                    const Ref<CTestSetup>& setup) {
+  std::vector<ArchivedMeasurement> measurements;
+  if (QueryInterface<ITestContainer>(node)) return measurements;
+  const std::vector<MeasuredValue> values = MeasuredValues(node);
+  if (values.empty()) return measurements;
+  const Ref<IStandardColl> standards =
+      QuietlyOr(Ref<IStandardColl>(), [&] { return JudgingStandards(node, setup); });
+  const String name = NodeName(node);
+  const Long id = QuietlyOr(Long{0}, [&] { return node->ID(); });
+  for (const MeasuredValue& value : values) {
+    ArchivedMeasurement m{id,         name,       value.key,    value.number,
+                          value.text, value.unit, value.status, {}};
+    m.limits = QuietlyOr(std::vector<ArchivedLimit>(),
+                         [&] { return LimitsFor(standards, value.limitKey); });
+    measurements.push_back(std::move(m));
+  }
+  return measurements;
+}
+
 std::vector<ArchivedMeasurement> MeasurementsOf(const SequenceTree& tree,
                                                 const Ref<CTestSetup>& setup) {
   std::vector<ArchivedMeasurement> measurements;
   ForEachNode(tree.Root(), [&](const Ref<ITestElement>& node) {
-    if (QueryInterface<ITestContainer>(node)) return;
-    const std::vector<MeasuredValue> values = MeasuredValues(node);
-    if (values.empty()) return;
-    const Ref<IStandardColl> standards =
-        QuietlyOr(Ref<IStandardColl>(), [&] { return JudgingStandards(node, setup); });
-    const String name = NodeName(node);
-    const Long id = QuietlyOr(Long{0}, [&] { return node->ID(); });
-    for (const MeasuredValue& value : values) {
-      ArchivedMeasurement m{id,         name,       value.key,    value.number,
-                            value.text, value.unit, value.status, {}};
-      m.limits = QuietlyOr(std::vector<ArchivedLimit>(),
-                           [&] { return LimitsFor(standards, value.limitKey); });
+    for (ArchivedMeasurement& m : MeasurementsOfStep(node, setup))
       measurements.push_back(std::move(m));
-    }
   });
   return measurements;
 }

@@ -49,14 +49,18 @@ void TestRun::Tell(RunEvent::Kind kind, const PlannedStep* step, Long status) co
 }
 
 Long TestRun::Perform() {
+  Boolean aborted = false;
   for (const PlannedStep& step : plan_) {
+    if (abortCheck_ && abortCheck_()) {
+      aborted = true;
+      break;
+    }
     Tell(RunEvent::Kind::kStepStarted, &step, kStatusNotPerformed);
     step.node->Perform(setup_);
     setup_->Register(step.node);
     const Ref<IResult> result = step.node->Result();
     Tell(RunEvent::Kind::kStepFinished, &step, result ? result->Status() : kStatusNotPerformed);
   }
-  Boolean aborted = false;
   setup_->Status()->UpdateStatus(aborted);
   const Long verdict = setup_->Status()->TestStatus();
   Tell(RunEvent::Kind::kRunFinished, nullptr, verdict);

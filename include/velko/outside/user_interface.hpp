@@ -128,6 +128,16 @@ class IUserInterface : public virtual IUnknown {
   virtual void DoEvents() = 0;
 };
 
+// A layer whose message boxes let the person add a remark to the answer (what they saw). A plug-in
+// that asks a question queries the current layer for it and keeps the remark with its result;
+// layers without it give no remark.
+class IAnswerRemark : public virtual IUnknown {
+ public:
+  static constexpr Guid kIID = MakeGuid("{6B1C2E01-5A3D-4C7E-9F10-0A1B2C3D4E62}");
+  // The remark given with the answer of the last message box; "" for none.
+  virtual String LastAnswerRemark() = 0;
+};
+
 // A window kept as a record by the headless layer.
 struct HeadlessWindow {
   Long style = ui::kWsOverlappedWindow | ui::kWsVisible;

@@ -14,6 +14,9 @@ DeviceIdentity DeviceOf(const Ref<CTestSetup>& setup);
 // The complete names of the standards the setup selects, in order.
 std::vector<String> SelectedStandardNames(const Ref<CTestSetup>& setup);
 
+// The readings of one performed leaf with the limits that judge them; none for a container.
+std::vector<ArchivedMeasurement> MeasurementsOfStep(const Ref<ITestElement>& node,
+                                                    const Ref<CTestSetup>& setup);
 // Every reading of every performed leaf of the tree, in tree order, each with the limits of the
 // element's standards that judge it (the selected ones; all of them when the setup selects none).
 std::vector<ArchivedMeasurement> MeasurementsOf(const SequenceTree& tree,

@@ -44,6 +44,9 @@ class TestRun {
   // Listeners are called on the thread that performs, in the order they subscribed.
   void Subscribe(Listener listener);
 
+  // Asked before each planned node: true ends the run there, cancelled (the test status's
+  // aborted verdict), with the nodes not yet performed left out.
+  void SetAbortCheck(std::function<bool()> check) { abortCheck_ = std::move(check); }
   // Performs every planned node with the setup, registers it with the test status, then updates
   // the status; returns the verdict (the test status's TestStatus). Errors of a plug-in escape.
   Long Perform();
@@ -55,6 +58,7 @@ class TestRun {
   std::vector<PlannedStep> plan_;
   std::size_t steps_ = 0;
   std::vector<Listener> listeners_;
+  std::function<bool()> abortCheck_;
 };
 
 }  // namespace velko::host

@@ -1,0 +1,87 @@
+#include "page_texts.hpp"
+
+#include "velko/host/session/host_text.hpp"
+
+namespace velko::station {
+
+nlohmann::json PageTexts() {
+  using host::HostText;
+  return {
+      {"title", HostText("1100::Test station")},
+      {"language", HostText("1101::Language")},
+      {"stepDevice", HostText("1102::1 Device")},
+      {"stepTest", HostText("1103::2 Test")},
+      {"stepRun", HostText("1104::3 Run")},
+      {"stepResult", HostText("1105::4 Result")},
+      {"findDevice", HostText("1106::Serial or asset number")},
+      {"find", HostText("1107::Find")},
+      {"notFound", HostText("1108::No device with this number has been tested here. Enter it as "
+                            "a new device.")},
+      {"history", HostText("1109::History")},
+      {"lastVerdict", HostText("1110::Last verdict")},
+      {"nextDue", HostText("1111::Next test due")},
+      {"noHistory", HostText("1112::No earlier tests.")},
+      {"deviceData", HostText("1113::Device data")},
+      {"required", HostText("1114::required")},
+      {"next", HostText("1115::Next")},
+      {"back", HostText("1116::Back")},
+      {"sequence", HostText("1117::Test sequence")},
+      {"recent", HostText("1118::recently used")},
+      {"standards", HostText("1119::Standards to apply")},
+      {"fault", HostText("1120::Simulated fault of the device")},
+      {"tester", HostText("1121::Tester (signs the record)")},
+      {"check", HostText("1122::Check")},
+      {"checksPassed", HostText("1123::The checks found no problem.")},
+      {"checksBlocked", HostText("1124::The checks found errors; correct them before the start.")},
+      {"start", HostText("1125::Start test")},
+      {"abort", HostText("1126::Abort test")},
+      {"step", HostText("1127::Step")},
+      {"state", HostText("1128::State")},
+      {"reading", HostText("1129::Reading")},
+      {"limits", HostText("1130::Limits")},
+      {"previous", HostText("1131::Last test")},
+      {"verdict", HostText("1132::Verdict")},
+      {"waiting", HostText("1133::waiting")},
+      {"running", HostText("1134::running")},
+      {"question", HostText("1135::Question")},
+      {"remark", HostText("1136::Remark (optional)")},
+      {"yes", HostText("1137::Yes")},
+      {"no", HostText("1138::No")},
+      {"ok", HostText("1139::OK")},
+      {"cancel", HostText("1140::Cancel")},
+      {"retry", HostText("1141::Retry")},
+      {"ignore", HostText("1142::Ignore")},
+      {"result", HostText("1143::Result")},
+      {"openReport", HostText("1144::Open the report")},
+      {"newTest", HostText("1146::Test the next device")},
+      {"trend", HostText("1147::Trend per measurement")},
+      {"busy", HostText("1148::The analyser is busy with a run.")},
+      {"file", HostText("1149::File")},
+      {"line", HostText("1150::Line")},
+      {"message", HostText("1151::Message")},
+      {"date", HostText("1152::Date")},
+      {"record", HostText("1153::Record")},
+      {"error", HostText("1154::The station could not do this:")},
+      {"lost", HostText("1155::The connection to the station was lost; retrying.")},
+      {"faultNone", HostText("1156::none")},
+      {"faultVisual", HostText("1157::visible damage")},
+      {"faultEarth", HostText("1158::broken protective earth")},
+      {"faultInsulation", HostText("1159::poor insulation")},
+      {"faultLeakage", HostText("1160::high leakage current")},
+      {"faultFunction", HostText("1161::operating current drifts")},
+      {"noSequence", HostText("1162::No sequence in the station's folders.")},
+      {"newDevice", HostText("1163::New device")},
+      {"testedBefore", HostText("1164::Tested before")},
+      {"serviceEvents", HostText("1170::Service events")},
+      {"checksWarnings", HostText("1171::The checks found warnings only; the test may start.")},
+      {"error.token", HostText("1165::The station needs its access token: reload the page and "
+                               "log in.")},
+      {"error.csrf", HostText("1166::The request did not come from the station's own page; "
+                              "reload the page.")},
+      {"error.host", HostText("1167::The station answers only under its own address.")},
+      {"error.record", HostText("1168::The archive holds no such record.")},
+      {"error.internal", HostText("1169::The station failed unexpectedly; its log says why.")},
+  };
+}
+
+}  // namespace velko::station
