@@ -27,7 +27,7 @@ echo
 echo "== A healthy class I device with a type BF applied part"
 "$velko" run "$samples/class1-bf-sequence.xml" --setup "$samples/healthy-setup.xml" \
   --out "$demo/healthy" --detail --record "$demo/healthy/class1-bf-sequence.record.xml" \
-  --report "$demo/healthy/class1-bf-sequence.report.html"
+  --report "$demo/healthy/class1-bf-sequence.report.html" --pdf
 echo
 echo "== The same device with a broken protective earth conductor (the run fails: exit 1)"
 "$velko" run "$samples/class1-bf-sequence.xml" --setup "$samples/faulty-setup.xml" \
@@ -43,7 +43,7 @@ echo "== The device's tests in the archive ($VELKO_ARCHIVE)"
 echo
 "$velko" compare NM300-04711
 echo
-echo "Reports:  $demo/healthy/class1-bf-sequence.report.html"
+echo "Reports:  $demo/healthy/class1-bf-sequence.report.html (and .report.pdf)"
 echo "          $demo/faulty/class1-bf-sequence.report.html (compared with the healthy test)"
 echo "          $demo/faulty/failed-de.html"
 echo "Records:  $demo/healthy/class1-bf-sequence.record.xml"

@@ -268,7 +268,7 @@ class PdfReport::Document {
   }
 
   void AddLine(Long x1, Long y1, Long x2, Long y2) {
-    if (x1 == x2 && y1 != y2) return AddVerticalRule(x1, std::min(y1, y2), std::max(y1, y2));
+    if (x1 == x2 && y1 != y2) return AddVerticalRule(std::min(y1, y2), std::max(y1, y2));
     if (y1 == y2 && x1 != x2) return AddHorizontalRule(std::min(x1, x2), std::max(x1, x2), y1);
     // A point or a slanted line is not drawn: a report has no use for them.
   }
@@ -401,8 +401,8 @@ class PdfReport::Document {
     return PANGO_ALIGN_LEFT;
   }
 
-  void AddVerticalRule(Long x, Long yFrom, Long yTo) {
-    const std::size_t id = verticalRules_.size();
+  void AddVerticalRule(Long yFrom, Long yTo) {
+    const std::size_t id = verticalRules_;
     bool used = false;
     // Blocks are appended at the position, which never goes back: walking back from the end, the
     // first block above yFrom ends the search.
@@ -413,7 +413,7 @@ class PdfReport::Document {
       it->rules.push_back(id);
       used = true;
     }
-    if (used) verticalRules_.push_back(std::clamp(x / kTwips, 0.0, BodyWidth()));
+    if (used) ++verticalRules_;
   }
 
   void AddHorizontalRule(Long xFrom, Long xTo, Long y) {
@@ -443,7 +443,7 @@ class PdfReport::Document {
   PaperSize paper_;
   PangoContext* context_ = nullptr;
   std::vector<Block> blocks_;
-  std::vector<double> verticalRules_;  // x of each, points from the left of the printable area
+  std::size_t verticalRules_ = 0;  // the rules that framed a block so far
   double flow_ = 0;
 };
 
@@ -571,6 +571,7 @@ void PdfReport::Document::DrawRow(cairo_t* cr, const Block& block, const Row& ro
       cairo_rectangle(cr, x, top, cell.width, row.height);
       cairo_stroke(cr);
     } else if (cell.ruleRight) {
+      cairo_set_source_rgb(cr, 0.73, 0.73, 0.73);  // a column rule, light as in the HTML report
       cairo_move_to(cr, x + cell.width, top);
       cairo_line_to(cr, x + cell.width, top + row.height);
       cairo_stroke(cr);
@@ -614,10 +615,12 @@ void PdfReport::Document::DrawPage(cairo_t* cr, const Page& page, std::size_t nu
     }
     DrawRow(cr, block, row, top - piece.from, piece.row == 0 && piece.from == 0);
     cairo_restore(cr);
-    for (const std::size_t id : block.rules) {
-      const double x = kMargin + verticalRules_[id];
-      cairo_set_source_rgb(cr, 0, 0, 0);
-      cairo_set_line_width(cr, 0.8);
+    // A rule the library draws beside a block only frames it: it becomes a light bar on the
+    // block's left edge, as in the HTML report, instead of a stray line at the right margin.
+    if (!block.rules.empty()) {
+      const double x = kMargin - 4;
+      cairo_set_source_rgb(cr, 0.73, 0.73, 0.73);
+      cairo_set_line_width(cr, 1.5);
       cairo_move_to(cr, x, top - piece.space);
       cairo_line_to(cr, x, top + piece.to - piece.from);
       cairo_stroke(cr);
