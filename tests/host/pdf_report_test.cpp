@@ -127,6 +127,17 @@ TEST(PdfReport, PageTextsPrintDataExactlyOnEveryPage) {
     EXPECT_EQ(std::regex_search(all, std::regex("row " + std::to_string(i) + "\\b")), true) << i;
 }
 
+// A data text that callers pass through ReplaceChars, as every report cell of a device text is:
+// the table keeps its cells and the page shows the text as entered.
+TEST(PdfReport, ADeviceTextInACellPrintsExactlyAsEntered) {
+  auto report = MakeRef<host::PdfReport>();
+  const String serial = report->ReplaceChars("A;B|C{D}\\E", "|;{}", " ,()");
+  report->PrintTable("<3000|<3000|<3000", "", "Serial number|" + serial + "|after;", 0, 0, 0);
+  const std::string text = Joined(PageTexts(report->Pdf()));
+  EXPECT_NE(text.find("A;B|C{D}\\E"), std::string::npos) << text;
+  EXPECT_NE(text.find("after"), std::string::npos) << "the cell after it is kept";
+}
+
 TEST(PdfReport, ALongTableRepeatsItsHeaderAndARowTallerThanAPageContinues) {
   auto report = MakeRef<host::PdfReport>();
   String body;
