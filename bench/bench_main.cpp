@@ -149,10 +149,12 @@ class StringWriter final : public pugi::xml_writer {
 // ---------------------------------------------------------------------------------------------
 // The benchmarks of one sequence size, each beside its floor.
 
+// A load as every host does it: the definition, then its references resolved.
 void LoadDefinitionBench(benchmark::State& state, const GeneratedSequence* sequence) {
   ReleaseSharedTree();
   for (auto _ : state) {
     Ref<ITestElement> root = LoadDefinition(sequence->definitionPath);
+    root->UpdateReferences();
     state.PauseTiming();
     TerminateTree(root);
     root.Reset();

@@ -54,6 +54,9 @@ class CLimit : public ILimit, public ILimit2, public ILimit3 {
 
   // For the library's own classes: the key compared in place (no copy, no virtual call).
   bool HasKey(std::string_view key) const { return key_ == key; }
+  // For the library's own classes: judging this limit runs no code outside the library (no unit
+  // converter, no referenced measurement), so that it cannot change the standard that holds it.
+  bool JudgesInPlace() const { return !converter_ && limitType_ != kLimitRelative; }
   // For the library's own classes: fills this limit from any ILimit through its interfaces.
   void CopyFrom(const Ref<ILimit>& source);
   // For the library's own classes: one row "|name|high|low|unit;" of the limits table, "" when
