@@ -1,5 +1,7 @@
 #include "velko/limits/standard.hpp"
 
+#include <algorithm>
+
 #include "velko/core/error_module.hpp"
 #include "velko/core/error_numbers.hpp"
 #include "velko/core/log_section.hpp"
@@ -98,7 +100,8 @@ Long CStandard::TestLimits(const String& key, Single measured, const Variant& re
     Ref<CLimitColl> held;
     const auto& entries = limits_->Entries();
     const std::size_t count = entries.size();
-    for (std::size_t i = 0; i < count && i < entries.size(); ++i) {
+    std::size_t end = count;  // shrinks when plug-in code removed limits
+    for (std::size_t i = 0; i < end; ++i) {
       // The library's own limits are matched in place; only a match is judged.
       CLimit* const own = entries[i].own;
       if (own != nullptr && !own->HasKey(key)) continue;
@@ -108,10 +111,14 @@ Long CStandard::TestLimits(const String& key, Single measured, const Variant& re
       } else {
         if (!held) held = limits_;
         const Ref<ILimit> limit = entries[i].limit;
-        if (!limit) continue;
-        if (own == nullptr && QuietlyOr(String(), [&] { return limit->Key(); }) != key) continue;
-        result = QuietlyOr<Long>(kStatusNotApplicable,
-                                 [&] { return limit->TestValue(measured, reference); });
+        const bool matches =
+            limit && (own != nullptr || QuietlyOr(String(), [&] { return limit->Key(); }) == key);
+        if (matches) {
+          result = QuietlyOr<Long>(kStatusNotApplicable,
+                                   [&] { return limit->TestValue(measured, reference); });
+        }
+        end = std::min(count, entries.size());
+        if (!matches) continue;
       }
       if (result == kStatusFailed) {
         verdict = kStatusFailed;
