@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -122,7 +123,10 @@ void WriteCompiledForm(const fs::path& target, std::string_view bytes) {
   std::error_code ec;
   fs::create_directories(target.parent_path(), ec);
   if (ec) return;
-  const fs::path temporary = target.string() + "." + std::to_string(::getpid()) + ".tmp";
+  // Named for this process and this write, so that two writers never share a temporary file.
+  static std::atomic<unsigned> writes{0};
+  const fs::path temporary = target.string() + "." + std::to_string(::getpid()) + "-" +
+                             std::to_string(writes.fetch_add(1)) + ".tmp";
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
