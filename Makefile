@@ -4,7 +4,7 @@ PACKAGES := cmake ninja-build g++ libpugixml-dev libgettextpo-dev libfmt-dev lib
             libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev gettext \
             libsqlite3-dev libpq-dev zlib1g-dev libsodium-dev pkg-config postgresql \
             postgresql-common libcairo2-dev libpango1.0-dev fonts-dejavu-core poppler-utils \
-            libcpp-httplib-dev nlohmann-json3-dev chromium nodejs
+            libcpp-httplib-dev nlohmann-json3-dev chromium nodejs valgrind
 JOBS ?= $(shell nproc)
 # How long `make fuzz` runs each fuzz target; `make test` runs each for 10 seconds.
 FUZZ_SECONDS ?= 600
@@ -80,13 +80,19 @@ package: deps
 pot: release
 	cmake --build build/release --target pot
 
-# Builds the benchmarks in Release (build/bench), runs them and writes the figures with their
-# ratios and targets to docs/performance.md.
+# Builds the benchmarks in Release (build/bench), counts each operation's instructions with
+# callgrind, runs them and writes the figures with their ratios and targets to
+# docs/performance.md.
 bench: deps
 	cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELKO_BUILD_TESTS=OFF \
 	  -DVELKO_BUILD_BENCHMARKS=ON
 	cmake --build build/bench -j $(JOBS) --target velko_bench velko_archive_bench
-	build/bench/bench/velko_bench --report=docs/performance.md --command="make bench"
+	valgrind --tool=callgrind --callgrind-out-file=build/bench/instructions.callgrind \
+	  build/bench/bench/velko_bench --sizes=10000 --instructions > build/bench/instructions.txt
+	callgrind_annotate --inclusive=yes --threshold=100 build/bench/instructions.callgrind \
+	  >> build/bench/instructions.txt
+	build/bench/bench/velko_bench --report=docs/performance.md --command="make bench" \
+	  --instruction-profile=build/bench/instructions.txt
 	bash tests/archive/with_postgresql.sh build/bench/bench/velko_archive_bench \
 	  --records=$(ARCHIVE_RECORDS) --report=docs/performance.md --command="make bench"
 

@@ -4,7 +4,9 @@
 // docs/performance.md.
 //
 // Own options (before Google Benchmark's): --sizes=1000,10000,100000  --report=<file>
-// --command=<how this run was started>; no --report, no file is written.
+// --command=<how this run was started>; no --report, no file is written. --instructions runs each
+// operation once on the first size for a callgrind profile; --instruction-profile=<file> reads
+// callgrind_annotate's inclusive listing of that profile into the figures.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -146,13 +148,66 @@ class StringWriter final : public pugi::xml_writer {
   std::string& out_;
 };
 
+std::size_t WriteDom(const pugi::xml_document& document) {
+  std::string out;
+  StringWriter writer(out);
+  document.save(writer, "  ", pugi::format_indent, pugi::encoding_utf8);
+  return out.size();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The measured operations, each a function of its own that the compiler neither inlines nor
+// merges with a twin, so that a callgrind profile of a run with --instructions names the
+// instructions of each (see CountInstructions).
+
+#define VELKO_MEASURED [[gnu::noipa]]
+
+// A load as every host does it: the definition, then its references resolved.
+VELKO_MEASURED Ref<ITestElement> MeasuredLoadDefinition(const std::filesystem::path& path) {
+  Ref<ITestElement> root = LoadDefinition(path);
+  root->UpdateReferences();
+  return root;
+}
+VELKO_MEASURED bool MeasuredParse(pugi::xml_document& document, const std::filesystem::path& path) {
+  return static_cast<bool>(document.load_file(path.c_str()));
+}
+VELKO_MEASURED String MeasuredSaveDefinition(const Ref<ITestElement>& root) {
+  return SaveToText(root, kSaveDefinition);
+}
+VELKO_MEASURED String MeasuredSaveResults(const Ref<ITestElement>& root) {
+  return SaveToText(root, kSaveResults);
+}
+VELKO_MEASURED std::size_t MeasuredWriteDefinition(const pugi::xml_document& document) {
+  return WriteDom(document);
+}
+VELKO_MEASURED std::size_t MeasuredWriteResults(const pugi::xml_document& document) {
+  return WriteDom(document);
+}
+std::size_t PrintTree(const Ref<ITestElement>& root) {
+  auto report = MakeRef<HtmlReport>("Annual safety inspection");
+  report->SetReportLevel(kReportLevelDetailed);
+  report->SetReportOptions(kPrintOptions);
+  root->PrintReport(report, nullptr);
+  return report->Html().size();
+}
+VELKO_MEASURED std::size_t MeasuredPrintReport(const Ref<ITestElement>& root) {
+  return PrintTree(root);
+}
+
+String MeasuredSave(const Ref<ITestElement>& root, Long mode) {
+  return mode == kSaveResults ? MeasuredSaveResults(root) : MeasuredSaveDefinition(root);
+}
+std::size_t MeasuredWrite(const pugi::xml_document& document, Long mode) {
+  return mode == kSaveResults ? MeasuredWriteResults(document) : MeasuredWriteDefinition(document);
+}
+
 // ---------------------------------------------------------------------------------------------
 // The benchmarks of one sequence size, each beside its floor.
 
 void LoadDefinitionBench(benchmark::State& state, const GeneratedSequence* sequence) {
   ReleaseSharedTree();
   for (auto _ : state) {
-    Ref<ITestElement> root = LoadDefinition(sequence->definitionPath);
+    Ref<ITestElement> root = MeasuredLoadDefinition(sequence->definitionPath);
     state.PauseTiming();
     TerminateTree(root);
     root.Reset();
@@ -163,8 +218,7 @@ void LoadDefinitionBench(benchmark::State& state, const GeneratedSequence* seque
 void ParseWithPugixml(benchmark::State& state, std::filesystem::path path) {
   for (auto _ : state) {
     pugi::xml_document document;
-    const pugi::xml_parse_result result = document.load_file(path.c_str());
-    if (!result) state.SkipWithError(result.description());
+    if (!MeasuredParse(document, path)) state.SkipWithError("the file does not parse");
     benchmark::DoNotOptimize(document.first_child());
     state.PauseTiming();
     document.reset();
@@ -182,7 +236,7 @@ void SaveBench(benchmark::State& state, const GeneratedSequence* sequence, Long 
   const Ref<ITestElement>& root = TreeOf(*sequence);
   std::size_t bytes = 0;
   for (auto _ : state) {
-    const String text = SaveToText(root, mode);
+    const String text = MeasuredSave(root, mode);
     bytes = text.size();
   }
   state.SetBytesProcessed(static_cast<long long>(bytes) * state.iterations());
@@ -196,12 +250,8 @@ void WriteWithPugixml(benchmark::State& state, const GeneratedSequence* sequence
     if (!document.load_string(text.c_str())) state.SkipWithError("the saved text does not parse");
   }
   std::size_t bytes = 0;
-  for (auto _ : state) {
-    std::string out;
-    StringWriter writer(out);
-    document.save(writer, "  ", pugi::format_indent, pugi::encoding_utf8);
-    bytes = out.size();
-  }
+  for (auto _ : state)
+    bytes = MeasuredWrite(document, mode);
   state.SetBytesProcessed(static_cast<long long>(bytes) * state.iterations());
 }
 
@@ -273,13 +323,8 @@ void ParseAndReadWithPugixml(benchmark::State& state, std::filesystem::path path
 void PrintBench(benchmark::State& state, const GeneratedSequence* sequence) {
   const Ref<ITestElement>& root = TreeOf(*sequence);
   std::size_t bytes = 0;
-  for (auto _ : state) {
-    auto report = MakeRef<HtmlReport>("Annual safety inspection");
-    report->SetReportLevel(kReportLevelDetailed);
-    report->SetReportOptions(kPrintOptions);
-    root->PrintReport(report, nullptr);
-    bytes = report->Html().size();
-  }
+  for (auto _ : state)
+    bytes = MeasuredPrintReport(root);
   state.SetBytesProcessed(static_cast<long long>(bytes) * state.iterations());
 }
 
@@ -311,22 +356,35 @@ Ref<CStandard> TenLimitStandard(bool sameKey) {
   return standard;
 }
 
-void TestLimitsBench(benchmark::State& state, bool sameKey) {
-  const Ref<CStandard> standard = TenLimitStandard(sameKey);
-  const Ref<IStandard> judged = standard;
+std::vector<String> MeasuredKeys(bool sameKey) {
   std::vector<String> keys;
   for (int i = 0; i < 10; ++i)
     keys.push_back(sameKey ? String("I_EQ") : "K" + std::to_string(i));
+  return keys;
+}
+
+// `calls` judgements of measured values that walk through the bands, the keys in turn.
+VELKO_MEASURED Long MeasuredTestLimits(const Ref<IStandard>& judged,
+                                       const std::vector<String>& keys, long long calls) {
   const Variant noReference;
   Single measured = 0.5f;
   std::size_t k = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(judged->TestLimits(keys[k], measured, noReference));
-    k = k == 9 ? 0 : k + 1;
+  Long failed = 0;
+  for (long long call = 0; call < calls; ++call) {
+    failed += judged->TestLimits(keys[k], measured, noReference) == kStatusFailed;
+    k = k == keys.size() - 1 ? 0 : k + 1;
     measured += 0.25f;
     if (measured > 12.0f) measured = 0.5f;
   }
-  state.SetItemsProcessed(state.iterations() * (sameKey ? 10 : 1));
+  return failed;
+}
+
+void TestLimitsBench(benchmark::State& state, bool sameKey) {
+  const Ref<IStandard> judged = TenLimitStandard(sameKey);
+  const std::vector<String> keys = MeasuredKeys(sameKey);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(MeasuredTestLimits(judged, keys, 1000));
+  state.SetItemsProcessed(state.iterations() * 1000 * (sameKey ? 10 : 1));
 }
 
 // The floor of limit evaluation: the same comparisons on plain numbers.
@@ -403,6 +461,35 @@ MemoryFigures MeasureMemory(const GeneratedSequence& sequence) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Each measured operation once on a warm tree, for a callgrind profile (make bench runs it as
+// `valgrind --tool=callgrind velko_bench --instructions`): the inclusive instructions of each
+// Measured function are then those of one operation. Every code path is warmed first by a call
+// that is not measured, so that first-use work does not count.
+
+constexpr long long kCountedJudgements = 100000;
+
+void CountInstructions(const GeneratedSequence& sequence) {
+  const Ref<ITestElement>& tree = TreeOf(sequence);
+  TerminateTree(MeasuredLoadDefinition(sequence.definitionPath));
+  for (const Long mode : {kSaveDefinition, kSaveResults}) {
+    pugi::xml_document document;
+    document.load_string(SaveToText(tree, mode).c_str());
+    benchmark::DoNotOptimize(MeasuredSave(tree, mode).size());
+    benchmark::DoNotOptimize(MeasuredWrite(document, mode));
+  }
+  {
+    pugi::xml_document document;
+    benchmark::DoNotOptimize(MeasuredParse(document, sequence.definitionPath));
+  }
+  // The first print reads what every later one finds ready (report texts, formats).
+  benchmark::DoNotOptimize(PrintTree(tree));
+  benchmark::DoNotOptimize(MeasuredPrintReport(tree));
+  const Ref<IStandard> judged = TenLimitStandard(false);
+  benchmark::DoNotOptimize(MeasuredTestLimits(judged, MeasuredKeys(false), kCountedJudgements));
+  std::cout << "steps " << sequence.steps << ", judgements " << kCountedJudgements << "\n";
+}
+
+// ---------------------------------------------------------------------------------------------
 
 class CollectingReporter final : public benchmark::ConsoleReporter {
  public:
@@ -426,6 +513,8 @@ struct Options {
   std::vector<int> sizes{1000, 10000, 100000};
   std::filesystem::path report;
   std::string command;
+  bool instructions = false;      // run each operation once for callgrind, nothing else
+  std::filesystem::path profile;  // callgrind_annotate's inclusive listing of such a run
 };
 
 // Takes this program's own options out of argv; the rest is Google Benchmark's.
@@ -443,6 +532,10 @@ Options TakeOptions(int& argc, char** argv) {
       options.report = arg.substr(9);
     } else if (arg.rfind("--command=", 0) == 0) {
       options.command = arg.substr(10);
+    } else if (arg == "--instructions") {
+      options.instructions = true;
+    } else if (arg.rfind("--instruction-profile=", 0) == 0) {
+      options.profile = arg.substr(22);
     } else {
       argv[kept++] = argv[i];
     }
@@ -524,6 +617,14 @@ int main(int argc, char** argv) {
     figures.command = options.command;
     for (int steps : options.sizes)
       figures.sequences.push_back(WriteSequence(folder, steps));
+    if (options.instructions) {
+      CountInstructions(figures.sequences.front());
+      ReleaseSharedTree();
+      velko::GInitialize::Instance()->ShutDownCore();
+      std::filesystem::remove_all(folder);
+      return 0;
+    }
+    if (!options.profile.empty()) ReadInstructionProfile(options.profile, figures);
     for (const GeneratedSequence& s : figures.sequences) {
       CheckSequence(s);
       RegisterSizeBenchmarks(s);

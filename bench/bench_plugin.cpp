@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "velko/core/error_module.hpp"
+#include "velko/core/translation.hpp"
 #include "velko/frame/module.hpp"
 #include "velko/frame/numeric.hpp"
+#include "velko/limits/limit.hpp"
 #include "velko/limits/standard.hpp"
 #include "velko/limits/standard_coll.hpp"
 #include "velko/outside/registry.hpp"
@@ -162,11 +164,38 @@ class BenchStep final : public CTestElement {
   }
 };
 
+// The standards a new step starts with before a sequence's own replace them, as an analyser
+// offers them: two standards of three limits each.
+Ref<IStandardColl> DefaultStandards() {
+  struct LimitFacts {
+    const char *key, *unit, *high, *low;
+  };
+  static constexpr LimitFacts kLimits[] = {
+      {"I_EQ", "mA", "0.5", ""}, {"I_EQ_REV", "mA", "0.5", ""}, {"U_MAINS", "V", "253", "207"}};
+  auto standards = MakeRef<CStandardColl>();
+  for (const char* alpha : {"IEC 62353", "VDE 0751-1"}) {
+    auto standard = MakeRef<CStandard>();
+    standard->Initialize(alpha, "Recurrent test", kStandardPredefined);
+    for (const LimitFacts& facts : kLimits) {
+      auto limit = MakeRef<CLimit>();
+      limit->Initialize(facts.key, facts.unit, facts.high, facts.low);
+      standard->AddLimit(limit);
+    }
+    standards->Add(standard);
+  }
+  return standards;
+}
+
+// Each new element is named through the language set as an analyser names its tests (this
+// plug-in has no catalogue, so the key's own text is the name).
 template <class Node>
 Ref<ITestElement> MakeNode(const String& plugInId, Long testId, Long id) {
   auto node = MakeRef<Node>();
   node->Initialize(plugInId, testId, id);
-  node->SetLimits(MakeRef<BenchLimits>());
+  const bool group = testId >= kFirstGroupTest;
+  node->SetLimits(group ? MakeRef<BenchLimits>() : MakeRef<BenchLimits>(DefaultStandards()));
+  node->Info()->SetName(
+      TranslateText(plugInId, group ? "111::Test group" : "121::Protective earth resistance"));
   node->SetConfiguration(MakeRef<BenchConfig>());
   node->SetResult(MakeRef<BenchResult>());
   return node;

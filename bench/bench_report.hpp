@@ -30,7 +30,16 @@ struct RunFigures {
   std::vector<MemoryFigures> memory;
   long long peakRssKiB = 0;
   std::string command;
+  // From a callgrind profile of one --instructions run: inclusive instructions by measured
+  // operation ("LoadDefinition"), the steps of its sequence and the limit judgements it made.
+  std::map<std::string, double> instructions;
+  int instructionSteps = 0;
+  long long instructionJudgements = 0;
 };
+
+// Reads callgrind_annotate's inclusive listing of an --instructions run into `figures`; a file
+// that cannot be read leaves the instructions out of the report.
+void ReadInstructionProfile(const std::filesystem::path& file, RunFigures& figures);
 
 // Replaces the part of `file` between the markers "<!-- figures:begin -->" and
 // "<!-- figures:end -->" with the figures (creating the file, or appending the part, when there

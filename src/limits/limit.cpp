@@ -218,9 +218,12 @@ Long CLimit::TestValue(Single measured, const Variant& reference) {
         const Single r = reference.ToSingle();
         upper = PercentOf(high_, r);
         lower = PercentOf(low_, r);
-      } else {
+      } else if (limitType_ == kLimitRelative) {
         upper = Value(2);
         lower = Value(3);
+      } else {  // what Value(2) and Value(3) give a fixed limit: its stored bounds
+        upper = high_;
+        lower = low_;
       }
     } else {
       const Single r = FormulaReference(reference);

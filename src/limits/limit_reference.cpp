@@ -1,6 +1,6 @@
-#include "velko/core/log_section.hpp"
 #include "velko/core/error_module.hpp"
 #include "velko/core/error_numbers.hpp"
+#include "velko/core/log_section.hpp"
 #include "velko/frame/numeric.hpp"
 #include "velko/limits/limit_coll.hpp"
 #include "velko/outside/value_formatter.hpp"

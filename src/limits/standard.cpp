@@ -1,5 +1,7 @@
 #include "velko/limits/standard.hpp"
 
+#include <algorithm>
+
 #include "velko/core/error_module.hpp"
 #include "velko/core/error_numbers.hpp"
 #include "velko/core/log_section.hpp"
@@ -93,19 +95,31 @@ Long CStandard::TestLimits(const String& key, Single measured, const Variant& re
   Long verdict = kStatusNotApplicable;
   if (!limits_) return verdict;
   Quietly([&] {
-    // Held here: a limit's judging may run plug-in code that changes this standard.
-    const Ref<CLimitColl> limits = limits_;
-    const auto& entries = limits->Entries();
+    // Held from the first limit whose judging may run plug-in code, which could change this
+    // standard; until then nothing but the library runs and the collection stays as it is.
+    Ref<CLimitColl> held;
+    const auto& entries = limits_->Entries();
     const std::size_t count = entries.size();
-    for (std::size_t i = 0; i < count && i < entries.size(); ++i) {
-      // The library's own limits are matched in place; only a match is held and judged.
-      const CLimit* const own = entries[i].own;
+    std::size_t end = count;  // shrinks when plug-in code removed limits
+    for (std::size_t i = 0; i < end; ++i) {
+      // The library's own limits are matched in place; only a match is judged.
+      CLimit* const own = entries[i].own;
       if (own != nullptr && !own->HasKey(key)) continue;
-      const Ref<ILimit> limit = entries[i].limit;
-      if (!limit) continue;
-      if (own == nullptr && QuietlyOr(String(), [&] { return limit->Key(); }) != key) continue;
-      const Long result = QuietlyOr<Long>(kStatusNotApplicable,
-                                          [&] { return limit->TestValue(measured, reference); });
+      Long result = kStatusNotApplicable;
+      if (own != nullptr && own->JudgesInPlace()) {
+        result = own->CLimit::TestValue(measured, reference);
+      } else {
+        if (!held) held = limits_;
+        const Ref<ILimit> limit = entries[i].limit;
+        const bool matches =
+            limit && (own != nullptr || QuietlyOr(String(), [&] { return limit->Key(); }) == key);
+        if (matches) {
+          result = QuietlyOr<Long>(kStatusNotApplicable,
+                                   [&] { return limit->TestValue(measured, reference); });
+        }
+        end = std::min(count, entries.size());
+        if (!matches) continue;
+      }
       if (result == kStatusFailed) {
         verdict = kStatusFailed;
         return;

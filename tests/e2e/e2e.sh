@@ -16,6 +16,8 @@ export VELKO_REGISTRY=$work/registry.reg VELKO_ARCHIVE=$work/archive.sqlite
 cp "$VELKO_SOURCE_DIR/data/registry/default.reg" "$VELKO_REGISTRY"
 # The station key and the trusted keys of this case's own station.
 export XDG_CONFIG_HOME=$work/config
+# Compiled catalogues of its own, so that a case never reads or leaves one in the user's cache.
+export XDG_CACHE_HOME=$work/cache
 unset VELKO_STATION_KEY VELKO_TRUSTED_KEYS
 
 fail() { echo "FAILED: $*" >&2; exit 1; }

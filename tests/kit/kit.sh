@@ -6,6 +6,8 @@ set -uo pipefail
 case_name=$1
 work=$2
 rm -rf "$work" && mkdir -p "$work"
+# Compiled catalogues of the case's own, never the user's cache.
+export XDG_CACHE_HOME=$work/cache
 
 fail() { echo "FAILED: $*" >&2; exit 1; }
 expect_in() { grep -qF -- "$2" "$1" || { cat "$1" >&2; fail "\"$2\" not found in $1"; }; }

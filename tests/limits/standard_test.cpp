@@ -58,6 +58,31 @@ TEST(Standard, TestLimitsCombinesTheLimitsOfTheKey) {
   }
 }
 
+// A limit of a plug-in's own class whose judging empties the standard that judges it.
+class EmptyingLimit final : public CLimit {
+ public:
+  explicit EmptyingLimit(Ref<IStandard> standard) : standard_(std::move(standard)) {}
+  Long TestValue(Single, const Variant&) override {
+    standard_->Limits()->Clear();
+    standard_ = nullptr;  // breaks the cycle
+    return kStatusPassed;
+  }
+
+ private:
+  Ref<IStandard> standard_;
+};
+
+TEST(Standard, TestLimitsSurvivesALimitThatChangesTheStandard) {
+  auto standard = test::Standard("S", "s", {FixedLimit("K", 10.0f)});
+  auto emptying = MakeRef<EmptyingLimit>(standard);
+  emptying->Initialize("K", "", "", "");
+  standard->AddLimit(emptying);
+  standard->AddLimit(FixedLimit("K", 1.0f));  // removed before its turn: never judged
+  EXPECT_EQ(standard->TestLimits("K", 5.0f, Variant()), kStatusPassed);
+  EXPECT_EQ(standard->Limits()->Count(), 0);
+  EXPECT_EQ(standard->TestLimits("K", 5.0f, Variant()), kStatusNotApplicable);
+}
+
 TEST(Standard, AddLimit2AndMoveLimitPlaceLimits) {
   auto standard = test::Standard("S", "s", {FixedLimit("A", 1.0f), FixedLimit("B", 1.0f)});
   standard->AddLimit2(FixedLimit("C", 1.0f), 1, 0);

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "core/translation_state.hpp"
+#include "outside/language/compiled_catalogue.hpp"
 #include "outside/language/message_text.hpp"
 #include "support/test_paths.hpp"
 #include "velko/core/error_module.hpp"
@@ -231,6 +232,77 @@ TEST_F(LanguageTest, CataloguesMustBeUtf8) {
     EXPECT_NE(e.Description().find("UTF-8"), String::npos) << e.Description();
   }
   fs::remove_all(folder);
+}
+
+// The compiled form kept after a read stands for exactly the PO content it was made from: an
+// edit of the same size and time, a broken edit or a damaged compiled file never changes what
+// the PO file says.
+TEST_F(LanguageTest, CompiledCatalogueNeverOutlivesItsPoFile) {
+  const String folder = test::MakeTempDir("velko-lang-");
+  const fs::path po = fs::path(folder) / "xx" / "velkocore.po";
+  const auto translated = [&] { return Loaded("xx")->Translate("", "1::A", Variant()); };
+  LanguageServer()->SetLanguagePath(folder);
+
+  WriteFile(po, CatalogueWith("msgctxt \"1\"\nmsgid \"A\"\nmsgstr \"Alpha\"\n"));
+  EXPECT_EQ(translated(), "Alpha");
+  const String compiled = language::CompiledCataloguePath(po.string());
+  ASSERT_TRUE(fs::is_regular_file(compiled));
+  EXPECT_EQ(translated(), "Alpha");  // now from the compiled form
+
+  const auto time = fs::last_write_time(po);
+  WriteFile(po, CatalogueWith("msgctxt \"1\"\nmsgid \"A\"\nmsgstr \"Omega\"\n"));
+  fs::last_write_time(po, time);
+  EXPECT_EQ(translated(), "Omega");
+
+  String damaged = ReadFile(compiled);
+  damaged[damaged.size() - 2] ^= 0x01;  // inside the last text
+  WriteFile(compiled, damaged);
+  EXPECT_EQ(translated(), "Omega");
+  WriteFile(compiled, damaged.substr(0, damaged.size() / 2));
+  EXPECT_EQ(translated(), "Omega");
+
+  WriteFile(po, CatalogueWith("msgctxt \"1\"\nmsgid \"A\"\nmsgstr \"Omega\n"));
+  EXPECT_EQ(ErrorOf([&] { Loaded("xx"); }).Number(), err::kCatalogueBroken);
+  fs::remove_all(folder);
+}
+
+TEST(CompiledCatalogue, DecodesOnlyAnUndamagedFormOfItsSource) {
+  language::Catalogue catalogue;
+  catalogue.header = "Content-Type: text/plain; charset=UTF-8\n";
+  catalogue.texts = {{"460", "Auswahl"},
+                     {"E5100",
+                      "L\xC3\xA4"
+                      "dt %%1"}};
+  const auto source = language::SourceOf("the PO text");
+  const std::string bytes = language::EncodeCatalogue(catalogue, source);
+
+  const auto decoded = language::DecodeCatalogue(bytes, source);
+  ASSERT_TRUE(decoded);
+  EXPECT_EQ(decoded->texts, catalogue.texts);
+  EXPECT_EQ(decoded->header, catalogue.header);
+
+  EXPECT_FALSE(language::DecodeCatalogue(bytes, language::SourceOf("the PO text!")));
+  for (std::size_t size = 0; size < bytes.size(); ++size)
+    EXPECT_FALSE(language::DecodeCatalogue(bytes.substr(0, size), source)) << size;
+  for (std::size_t at = 0; at < bytes.size(); ++at) {
+    std::string flipped = bytes;
+    flipped[at] ^= 0x20;
+    EXPECT_FALSE(language::DecodeCatalogue(flipped, source)) << at;
+  }
+
+  // Well-formed files with a valid hash that no read of a PO file gives.
+  const auto rejected = [&](language::Catalogue odd) {
+    return !language::DecodeCatalogue(language::EncodeCatalogue(odd, source), source);
+  };
+  language::Catalogue latin = catalogue;
+  latin.texts["1"] = "\xE4";
+  EXPECT_TRUE(rejected(latin));
+  language::Catalogue empty = catalogue;
+  empty.texts["1"] = "";
+  EXPECT_TRUE(rejected(empty));
+  language::Catalogue declared = catalogue;
+  declared.header = "Content-Type: text/plain; charset=ISO-8859-1\n";
+  EXPECT_TRUE(rejected(declared));
 }
 
 TEST(LanguagePath, DefaultFollowsTheEnvironment) {

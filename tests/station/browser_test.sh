@@ -16,7 +16,7 @@ cp "$here/browser/package.json" "$here/browser/package-lock.json" "$here/browser
   "$work/browser/"
 (cd "$work/browser" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
 
-export VELKO_REGISTRY=$work/run/registry.reg XDG_CONFIG_HOME=$work/run/config
+export VELKO_REGISTRY=$work/run/registry.reg XDG_CONFIG_HOME=$work/run/config XDG_CACHE_HOME=$work/run/cache
 cp "$VELKO_SOURCE_DIR/data/registry/default.reg" "$VELKO_REGISTRY"
 "$VELKO_HOST" register "$VELKO_CORE_LIBRARY" >/dev/null
 "$VELKO_HOST" register "$VELKO_SIMULATOR_LIBRARY" >/dev/null

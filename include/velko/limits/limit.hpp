@@ -2,6 +2,7 @@
 // value - with its verdict, unit conversion, XML form and report row.
 #pragma once
 
+#include <cstring>
 #include <string_view>
 
 #include "velko/frame/class_table.hpp"
@@ -53,7 +54,15 @@ class CLimit : public ILimit, public ILimit2, public ILimit3 {
   Single CalculateLimitValue(Single reference, Long index) override;
 
   // For the library's own classes: the key compared in place (no copy, no virtual call).
-  bool HasKey(std::string_view key) const { return key_ == key; }
+  // The length and the last byte are compared first: a standard's keys mostly differ there.
+  bool HasKey(std::string_view key) const {
+    const std::size_t n = key.size();
+    return key_.size() == n && (n == 0 || (key_[n - 1] == key[n - 1] &&
+                                           std::memcmp(key_.data(), key.data(), n - 1) == 0));
+  }
+  // For the library's own classes: judging this limit runs no code outside the library (no unit
+  // converter, no referenced measurement), so that it cannot change the standard that holds it.
+  bool JudgesInPlace() const { return !converter_ && limitType_ != kLimitRelative; }
   // For the library's own classes: fills this limit from any ILimit through its interfaces.
   void CopyFrom(const Ref<ILimit>& source);
   // For the library's own classes: one row "|name|high|low|unit;" of the limits table, "" when

@@ -44,6 +44,11 @@ String DefaultRegistryFile();
 // ~/.config/velko when XDG_CONFIG_HOME is unset or not an absolute path.
 String UserConfigFolder();
 
+// The user's cache folder of the library: $XDG_CACHE_HOME/velko, or ~/.cache/velko when
+// XDG_CACHE_HOME is unset or not an absolute path ("" when the user has no home folder). What
+// lies there can be made again from the files it was made from.
+String UserCacheFolder();
+
 // The installed default registry a user without a registry file starts from (see above), or ""
 // when there is none.
 String InitialRegistryFile();

@@ -10,6 +10,7 @@
 #include <system_error>
 #include <vector>
 
+#include "outside/language/compiled_catalogue.hpp"
 #include "outside/language/message_text.hpp"
 #include "outside/language/po_catalogue.hpp"
 #include "velko/core/error_module.hpp"
@@ -165,7 +166,7 @@ class LanguageSetObject final : public ILanguageSet, public ILanguageSet2 {
                          "The language \"" + language + "\" is not installed in \"" + path +
                              "\" (its folder or " + kLibraryCatalogue + " is missing).");
     }
-    auto read = language::ReadCatalogue(file.string());
+    auto read = language::ReadCatalogueCompiled(file.string());
     if (const auto* problem = std::get_if<CatalogueProblem>(&read)) RaiseCatalogueBroken(*problem);
     auto library = std::make_shared<const Catalogue>(std::get<Catalogue>(std::move(read)));
     const String unicode = language::HeaderField(library->header, kUnicodeField);
@@ -186,7 +187,7 @@ class LanguageSetObject final : public ILanguageSet, public ILanguageSet2 {
     std::shared_ptr<const Catalogue> catalogue;
     const fs::path file = loaded_->folder / (plugInId + ".po");
     if (IsFile(file)) {
-      auto read = language::ReadCatalogue(file.string());
+      auto read = language::ReadCatalogueCompiled(file.string());
       if (auto* entries = std::get_if<Catalogue>(&read)) {
         catalogue = std::make_shared<const Catalogue>(std::move(*entries));
       }

@@ -138,21 +138,6 @@ Catalogue CollectEntries(po_file_t file) {
   return catalogue;
 }
 
-std::optional<CatalogueProblem> CheckEncoding(const String& path, const Catalogue& catalogue) {
-  const String charset = DeclaredCharset(catalogue.header);
-  // A declared UTF-8 is checked too: the reader only sees a declaration spelt "charset=" and
-  // passes the bytes of any other spelling ("charSet=UTF-8") through unchecked.
-  if (!DeclaresUtf8(charset) && !DeclaresNoCharset(charset)) {
-    return ProblemIn(path, "the catalogue is encoded in " + charset + "; it must be UTF-8");
-  }
-  for (const auto& [context, text] : catalogue.texts) {
-    if (!IsValidUtf8(text)) {
-      return ProblemIn(path, "the text of \"" + context + "\" is not valid UTF-8");
-    }
-  }
-  return std::nullopt;
-}
-
 std::optional<CatalogueProblem> CheckFile(const String& path) {
   std::error_code ec;
   const auto status = fs::status(path, ec);
@@ -170,6 +155,22 @@ String HeaderField(const String& header, const char* field) {
   std::unique_ptr<char, decltype(&std::free)> value(po_header_field(header.c_str(), field),
                                                     &std::free);
   return value ? TrimBlanks(value.get()) : String();
+}
+
+std::optional<CatalogueProblem> CheckCatalogueEncoding(const String& path,
+                                                       const Catalogue& catalogue) {
+  const String charset = DeclaredCharset(catalogue.header);
+  // A declared UTF-8 is checked too: the reader only sees a declaration spelt "charset=" and
+  // passes the bytes of any other spelling ("charSet=UTF-8") through unchecked.
+  if (!DeclaresUtf8(charset) && !DeclaresNoCharset(charset)) {
+    return ProblemIn(path, "the catalogue is encoded in " + charset + "; it must be UTF-8");
+  }
+  for (const auto& [context, text] : catalogue.texts) {
+    if (!IsValidUtf8(text)) {
+      return ProblemIn(path, "the text of \"" + context + "\" is not valid UTF-8");
+    }
+  }
+  return std::nullopt;
 }
 
 std::variant<Catalogue, CatalogueProblem> ReadCatalogue(const String& path) {
@@ -197,7 +198,7 @@ std::variant<Catalogue, CatalogueProblem> ReadCatalogue(const String& path) {
     if (readError) reason += ": " + std::error_code(readError, std::generic_category()).message();
     return ProblemIn(path, std::move(reason));
   }
-  if (auto problem = CheckEncoding(path, catalogue)) return *problem;
+  if (auto problem = CheckCatalogueEncoding(path, catalogue)) return *problem;
   return catalogue;
 }
 

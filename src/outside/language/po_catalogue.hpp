@@ -1,6 +1,7 @@
 // Reading one GNU gettext PO catalogue into the texts the language set looks up.
 #pragma once
 
+#include <optional>
 #include <unordered_map>
 #include <variant>
 
@@ -29,6 +30,11 @@ constexpr std::uintmax_t kMaxCatalogueBytes = 64u * 1024u * 1024u;
 // Reads the catalogue at `path`. Never raises for a bad file: every syntax error, invalid
 // character, non-UTF-8 encoding or unreadable file comes back as the problem.
 std::variant<Catalogue, CatalogueProblem> ReadCatalogue(const String& path);
+
+// The problem with a catalogue's encoding: a header declaring another charset than UTF-8, or a
+// text that is not valid UTF-8 (nothing when it has none).
+std::optional<CatalogueProblem> CheckCatalogueEncoding(const String& path,
+                                                       const Catalogue& catalogue);
 
 // The value of a header field ("X-Velko-Unicode"), or "" when the header has none.
 String HeaderField(const String& header, const char* field);

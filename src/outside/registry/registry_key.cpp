@@ -459,6 +459,16 @@ String UserConfigFolder() {
   return config + "/velko";
 }
 
+String UserCacheFolder() {
+  String cache = NonEmptyEnv("XDG_CACHE_HOME");
+  if (cache.empty() || cache.front() != '/') {
+    const String home = HomeFolder();
+    if (home.empty()) return {};
+    cache = home + "/.cache";
+  }
+  return cache + "/velko";
+}
+
 String InitialRegistryFile() {
   for (const String& candidate : {String(VELKO_SYSTEM_REGISTRY), InstalledDefaultBesideLibrary(),
                                   String(VELKO_DEFAULT_DATA_DIR) + "/registry/default.reg"}) {
