@@ -17,8 +17,8 @@
 #include "velko/host/session/core_session.hpp"
 #include "velko/host/session/host_text.hpp"
 #include "velko/host/session/messages.hpp"
-#include "velko/host/session/station_settings.hpp"
 #include "velko/host/session/question_layer.hpp"
+#include "velko/host/session/station_settings.hpp"
 
 namespace velko::cli {
 namespace {
@@ -145,8 +145,9 @@ int RunCommand(const RunArgs& args) {
   PrintSummary(summary);
   const String word = outcome == host::RunOutcome::kIncomplete ? host::HostText("312::INCOMPLETE")
                                                                : host::StatusWord(verdict);
-  fmt::print("{}: {}\n  record: {}\n  report: {}\n", prepared.tree.Name(), word, outputs.record,
-             outputs.report);
+  fmt::print("{}: {}\n{}\n{}\n", prepared.tree.Name(), word,
+             host::HostText("1312::  record: %%1", outputs.record),
+             host::HostText("1313::  report: %%1", outputs.report));
   if (!outputs.pdf.empty()) fmt::print("{}\n", host::HostText("1308::  PDF: %%1", outputs.pdf));
   fmt::print("{}\n",
              host::HostText("852::  archive: %%1 (record %%2)", archive->Location(), header.id));

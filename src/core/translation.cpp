@@ -1,6 +1,7 @@
 #include "velko/core/translation.hpp"
 
 #include "core/translation_state.hpp"
+#include "outside/language/message_text.hpp"
 #include "velko/core/error_module.hpp"
 #include "velko/frame/numeric.hpp"
 
@@ -30,16 +31,56 @@ String TranslateText(const String& plugInId, const String& text, const Variant& 
   }
 }
 
-String FormatDisplayNumber(double value, const String& pattern) {
-  String text = FormatNumberPattern(value, pattern);
+String TranslateIfMessageKey(const String& plugInId, const String& text) {
+  const std::optional<language::MessageKey> key = language::SplitMessageKey(text);
+  if (!key) return text;
+  String translated = TranslateText(plugInId, text);
+  return translated.empty() ? key->defaultText : translated;
+}
+
+namespace {
+
+// The current language's decimal separator ("." when its catalogue names none).
+String DecimalSeparator() {
   const String separator = QuietlyOr(String(), [] {
     const auto header = QueryInterface<ILanguageSet2>(ThreadTranslationState().currentSet);
     return header ? header->HeaderField("X-Velko-DecimalSeparator") : String();
   });
-  if (separator.empty() || separator == ".") return text;
+  return separator.empty() ? String(".") : separator;
+}
+
+// Whether `text` is a number as stored texts write it: a sign, digits and at most one point.
+bool IsPlainNumber(std::string_view text) {
+  if (!text.empty() && (text[0] == '+' || text[0] == '-')) text.remove_prefix(1);
+  bool digit = false;
+  bool point = false;
+  for (const char c : text) {
+    if (c >= '0' && c <= '9') {
+      digit = true;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  return digit;
+}
+
+String WithSeparator(String text, const String& separator) {
+  if (separator == ".") return text;
   if (const std::size_t point = text.find('.'); point != String::npos)
     text.replace(point, 1, separator);
   return text;
+}
+
+}  // namespace
+
+String FormatDisplayNumber(double value, const String& pattern) {
+  return WithSeparator(FormatNumberPattern(value, pattern), DecimalSeparator());
+}
+
+String DisplayNumberText(const String& text) {
+  return IsPlainNumber(text) ? WithSeparator(text, DecimalSeparator()) : text;
 }
 
 }  // namespace velko

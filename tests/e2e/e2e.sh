@@ -27,9 +27,10 @@ velko() { "$VELKO_HOST" "$@"; }
 host() {
   "$VELKO_HOST" "$@" >"$work/stdout" 2>"$work/stderr"
   status=$?
-  if grep -q '^  record: ' "$work/stdout"; then
-    record=$(sed -n 's/^  record: //p' "$work/stdout")
-    report=$(sed -n 's/^  report: //p' "$work/stdout")
+  # The lines are "  record: FILE" and "  report: FILE" in the run's language.
+  if grep -q '^  [^:]*: .*\.record\.xml$' "$work/stdout"; then
+    record=$(sed -n 's/^  [^:]*: \(.*\.record\.xml\)$/\1/p' "$work/stdout")
+    report=$(sed -n 's/^  [^:]*: \(.*\.report\.html\)$/\1/p' "$work/stdout")
   fi
 }
 # The record ID of a record file.

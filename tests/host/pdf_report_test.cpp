@@ -62,25 +62,22 @@ TEST(PdfReport, PrintsHeadingsTablesAndRichTextAsSelectableText) {
 
 TEST(PdfReport, TextsThatAreNoValidUtf8OrHoldControlsStillPrint) {
   auto report = MakeRef<host::PdfReport>();
-  const std::vector<String> texts = {String("nul\0byte", 8),
-                                     "lone \xFF byte",
-                                     "surrogate \xED\xA0\x80",
-                                     "overlong \xC0\xAF",
-                                     "beyond \xF4\x90\x80\x80",
-                                     "{\\u-10240 ?}{\\u1114112 ?}",
-                                     "{{{{{{{deep",
-                                     "}}} closes",
-                                     "tab\there \x01\x7F",
-                                     "{\\fs400 huge}{\\fs0 none}"};
+  const std::vector<String> texts = {
+      String("nul\0byte", 8), "lone \xFF byte", "surrogate \xED\xA0\x80", "overlong \xC0\xAF",
+      "beyond \xF4\x90\x80\x80", "{\\u-10240 ?}{\\u1114112 ?}", "{{{{{{{deep", "}}} closes",
+      "tab\there \x01\x7F", "{\\fs400 huge}{\\fs0 none}",
+      // noncharacters, which cairo refuses for the whole document
+      "plane \xEF\xBF\xBF \xF2\xBF\xBF\xBF \xEF\xB7\x90 end"};
   for (const String& text : texts) {
+    report->SetTitle(text);
     report->PrintHeading(text);
     report->PrintTable("", "", text + "|" + text + ";", 0, 0, 0);
     report->SetPageTexts(text, text, text, {});
     EXPECT_GE(report->TextWidth(text), 0);
   }
   const std::string all = Joined(PageTexts(report->Pdf()));
-  for (const char* expected :
-       {"nul", "byte", "surrogate", "overlong", "beyond", "deep", "closes", "tab", "huge", "none"})
+  for (const char* expected : {"nul", "byte", "surrogate", "overlong", "beyond", "deep", "closes",
+                               "tab", "huge", "none", "plane \uFFFD \uFFFD \uFFFD end"})
     EXPECT_NE(all.find(expected), std::string::npos) << expected;
 }
 

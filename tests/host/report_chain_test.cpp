@@ -106,8 +106,9 @@ TEST_F(ReportChainTest, HoldsEveryItemOfTheTestDocumentation) {
     EXPECT_NE(html.find(item), String::npos) << item;
   }
   // The page frame: device and date above, record ID and page numbers below.
-  EXPECT_NE(html.find("@top-left{content:\"Norvale Medical InfuSafe 300, serial number NM300-04711\""),
-            String::npos);
+  EXPECT_NE(
+      html.find("@top-left{content:\"Norvale Medical InfuSafe 300, serial number NM300-04711\""),
+      String::npos);
   EXPECT_NE(html.find("@bottom-left{content:\"Record ID 0f8e6c1a-2b4d-4e6f-8a0b-1c2d3e4f5a6b\""),
             String::npos);
   EXPECT_NE(html.find("content:\"Page \" counter(page) \" of \" counter(pages)"), String::npos);
@@ -128,16 +129,17 @@ TEST_F(ReportChainTest, MarksAnInstrumentWhoseCalibrationWasDueOnTheDayOfTheTest
 TEST_F(ReportChainTest, PrintsADeviceTextExactlyAsEntered) {
   const String html = Report(kHealthySetup, ">NM300-04711<", ">A;B|C{D}\\E<");
   EXPECT_NE(html.find(">A;B|C{D}\\E<"), String::npos);
-  EXPECT_NE(html.find("@top-left{content:\"Norvale Medical InfuSafe 300, serial number A;B|C{D}\\\\E\""),
-            String::npos);
+  EXPECT_NE(
+      html.find("@top-left{content:\"Norvale Medical InfuSafe 300, serial number A;B|C{D}\\\\E\""),
+      String::npos);
 }
 
 TEST_F(ReportChainTest, TheGermanReportHoldsNoEnglishTextOfTheCatalogues) {
   GTranslate::Instance()->SelectLanguageSet("de");
   const String html = Report(kFaultySetup);
   GTranslate::Instance()->SelectLanguageSet("en");
-  // The samples name their elements and instrument in English: data that happens to match the
-  // plug-in's texts, not texts the report took from a catalogue.
+  // The sample setup names its instrument in English: data that happens to match the plug-in's
+  // texts, not a text the report took from a catalogue. The sequence names its elements by keys.
   const String samples = ReadFileText(kSampleSequence) + ReadFileText(kFaultySetup);
   std::set<String> english;  // texts whose German differs
   for (const char* catalogue : {"velkocore", "velkohost", "Simulator"}) {
@@ -153,7 +155,8 @@ TEST_F(ReportChainTest, TheGermanReportHoldsNoEnglishTextOfTheCatalogues) {
   for (const String& node : TextNodes(html))
     EXPECT_EQ(english.count(node), 0u) << node;
   EXPECT_NE(html.find("Kalibrierung \u00FCberf\u00E4llig"), String::npos);
-  EXPECT_NE(html.find(">0,463<"), String::npos);  // the decimal comma
+  EXPECT_NE(html.find(">Sichtpr\u00FCfung<"), String::npos);  // the sample's names, translated
+  EXPECT_NE(html.find(">0,463<"), String::npos);              // the decimal comma
   EXPECT_NE(html.find("\u2264 0,200"), String::npos);
   EXPECT_NE(html.find("Seite \" counter(page) \" von \" counter(pages)"), String::npos);
 }

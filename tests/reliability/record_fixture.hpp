@@ -158,8 +158,8 @@ inline String FullSequenceText() {
       <Filter><IncludeInReport/><ServiceRecord Options="3">SR-7</ServiceRecord>
         <ServiceEvents><Activity Type="Inspection" Event="Annual"/><Activity Type="Repair"/>
         </ServiceEvents></Filter>)");
-  text = ReplaceFirst(text, "<Name>Equipment leakage current, alternative method</Name>",
-                      "<Name>Equipment leakage current, alternative method</Name>"
+  text = ReplaceFirst(text, "<Name>609::Equipment leakage current, alternative method</Name>",
+                      "<Name>609::Equipment leakage current, alternative method</Name>"
                       R"(<Procedure Format="1"><![CDATA[{\rtf1 Measure {\b with} the mains )"
                       R"(reversed.}]]></Procedure>)");
   return text;

@@ -9,6 +9,7 @@
 #include "request_json.hpp"
 #include "velko/core/error_module.hpp"
 #include "velko/core/gtranslate.hpp"
+#include "velko/core/translation.hpp"
 #include "velko/host/archive/archive.hpp"
 #include "velko/host/archive/archive_entry.hpp"
 #include "velko/host/documents/device_setup.hpp"
@@ -99,13 +100,15 @@ String DueDate(const String& tested, int months) {
   return text;
 }
 
-// The name of a sequence file (its root's Info/Name); "" when it is no sequence.
+// The name of a sequence file (its root's Info/Name, a message key of its plug-in in the current
+// language); "" when it is no sequence.
 String SequenceName(const fs::path& file) {
   pugi::xml_document document;
   if (!document.load_file(file.c_str())) return {};
   const pugi::xml_node root = document.document_element();
   if (String(root.name()) != "TestElement") return {};
-  return root.child("Info").child_value("Name");
+  return TranslateIfMessageKey(root.child("PlugIn").attribute("Name").value(),
+                               root.child("Info").child_value("Name"));
 }
 
 // How many of a device's newest records its trend charts show (besides the first one).

@@ -14,11 +14,6 @@ namespace {
 
 constexpr const char* kSimulatorId = "Simulator";
 
-// A registry caption is a catalogue key with its default text ("472::Serial number").
-String Translated(const String& caption) {
-  return caption.find("::") == String::npos ? caption : TranslateText(String(), caption);
-}
-
 const DutItemDefinition* Definition(const std::vector<DutItemDefinition>& items,
                                     const String& name) {
   for (const DutItemDefinition& item : items) {
@@ -81,8 +76,8 @@ std::vector<DutItemDefinition> RegisteredDutItems() {
   std::vector<DutItemDefinition> definitions;
   for (Long i = 1; i <= items->Count(); ++i) {
     const Ref<IDataItem> item = items->Item(i, String());
-    definitions.push_back({item->Name(), Translated(item->Caption()), item->Order(),
-                           item->Required() != 0, item->IsKey() != 0});
+    definitions.push_back({item->Name(), TranslateIfMessageKey(String(), item->Caption()),
+                           item->Order(), item->Required() != 0, item->IsKey() != 0});
   }
   return definitions;
 }

@@ -4,6 +4,7 @@
 
 #include "velko/core/error_module.hpp"
 #include "velko/core/error_numbers.hpp"
+#include "velko/core/translation.hpp"
 #include "velko/core/xml_walk.hpp"
 #include "velko/frame/numeric.hpp"
 #include "velko/host/documents/xml_source.hpp"
@@ -28,6 +29,24 @@ std::vector<Ref<IXmlElement>> TestElementsOf(const Ref<IXmlElement>& root) {
     pending.insert(pending.end(), children.rbegin(), children.rend());
   }
   return found;
+}
+
+// A sequence may give its names, test types and plain procedures as message keys of its plug-ins'
+// catalogues ("600::Visual inspection"), as the shipped samples do, so that the record and the
+// report of a run carry them in the run's language. Every other text stays exactly as written.
+void TranslateKeyedTexts(const Ref<ITestElement>& root) {
+  ForEachNode(root, [](const Ref<ITestElement>& node) {
+    Quietly([&] {
+      const Ref<IElementInfo> info = node->Info();
+      if (!info) return;
+      const String plugIn = node->PlugInID();
+      info->SetName(TranslateIfMessageKey(plugIn, info->Name()));
+      info->Initialize(TranslateIfMessageKey(plugIn, info->TestType()), info->TestParam());
+      const auto procedure = QueryInterface<IElementInfo2>(info);
+      if (procedure && procedure->ProcedureFormat() == kProcedurePlain)
+        procedure->SetProcedure(TranslateIfMessageKey(plugIn, procedure->Procedure()));
+    });
+  });
 }
 
 }  // namespace
@@ -97,6 +116,7 @@ SequenceTree LoadSequence(const Ref<IXmlElement>& root, const Ref<IProgressLog>&
   SequenceTree tree(MakeRef<CTestContainer>());
   tree.Root()->Load(root, log);
   tree.Root()->UpdateReferences();
+  TranslateKeyedTexts(tree.Root());
   return tree;
 }
 

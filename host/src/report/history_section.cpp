@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "velko/core/error_module.hpp"
+#include "velko/core/translation.hpp"
 #include "velko/frame/numeric.hpp"
 #include "velko/host/session/host_text.hpp"
 #include "velko/outside/html_report.hpp"
@@ -60,7 +61,15 @@ String Cell(const Ref<IReport>& report, const String& text) {
   return report->ReplaceChars(text, kCellSpecials, kCellReplacements);
 }
 
-String WithUnit(const String& text, const String& unit) {
+// A value as the archive keeps it ("0.463", "yes") as the reader of the report reads it.
+String Shown(const String& stored) {
+  if (stored == "yes") return HostText("842::yes");
+  if (stored == "no") return HostText("843::no");
+  return DisplayNumberText(stored);
+}
+
+String WithUnit(const String& stored, const String& unit) {
+  const String text = Shown(stored);
   if (text.empty() || unit.empty()) return text;
   return text + " " + unit;
 }

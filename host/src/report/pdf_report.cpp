@@ -155,6 +155,28 @@ double LineSafeCut(const Row& row, double from, double cut) {
   return safe;
 }
 
+// The text as cairo takes it for a PDF's selectable text and metadata: well-formed UTF-8 without
+// noncharacters (U+FDD0 to U+FDEF, U+xFFFE and U+xFFFF), which cairo refuses for the whole
+// document; each becomes the replacement character, so that no text can cost the report.
+String CairoSafe(std::string_view text) {
+  String safe;
+  safe.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = Utf8SequenceLength(text, i);
+    std::size_t next = i;
+    const char32_t c = length ? DecodeUtf8(text, next) : 0;
+    const bool nonCharacter = (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE;
+    if (length == 0 || nonCharacter) {
+      AppendUtf8(safe, 0xFFFD);
+      i += length ? length : 1;
+    } else {
+      safe.append(text.substr(i, length));
+      i += length;
+    }
+  }
+  return safe;
+}
+
 cairo_status_t AppendToString(void* closure, const unsigned char* data, unsigned int length) {
   static_cast<String*>(closure)->append(reinterpret_cast<const char*>(data), length);
   return CAIRO_STATUS_SUCCESS;
@@ -311,11 +333,13 @@ class PdfReport::Document {
       firstLine = false;
       for (const report::TextRun& run : line) {
         const auto start = static_cast<guint>(plain.size());
+        String piece;
         if (rich) {
-          plain += report::WithOriginals(run.text);
+          piece = report::WithOriginals(run.text);
         } else {
-          report::AppendPrintable(plain, report::WithOriginals(run.text));
+          report::AppendPrintable(piece, report::WithOriginals(run.text));
         }
+        plain += CairoSafe(piece);
         AddRunAttributes(attributes, run.look, start, static_cast<guint>(plain.size()));
       }
     }
@@ -634,7 +658,7 @@ String PdfReport::Document::Render() const {
   cairo_surface_t* surface =
       cairo_pdf_surface_create_for_stream(AppendToString, &pdf, paper_.width, paper_.height);
   if (!title.empty())
-    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, title.c_str());
+    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, CairoSafe(title).c_str());
   cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "VelkoCore");
   cairo_t* cr = cairo_create(surface);
   for (std::size_t p = 0; p < pages.size(); ++p) {

@@ -2,13 +2,15 @@
 
 #include "velko/core/error_module.hpp"
 #include "velko/frame/numeric.hpp"
+#include "velko/frame/text.hpp"
 #include "velko/host/plugins/measurement_info.hpp"
 #include "velko/host/session/host_text.hpp"
 
 namespace velko::host {
 
 String NodeName(const Ref<ITestElement>& node) {
-  return QuietlyOr(String(), [&] { return node->Info()->Name(); });
+  constexpr std::string_view kSoftHyphen = "\u00AD";
+  return ReplaceAll(QuietlyOr(String(), [&] { return node->Info()->Name(); }), kSoftHyphen, "");
 }
 
 Long NodeStatus(const Ref<ITestElement>& node) {

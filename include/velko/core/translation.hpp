@@ -12,6 +12,11 @@ namespace velko {
 // current language set, or when anything fails, the result is "". Never raises.
 String TranslateText(const String& plugInId, const String& text, const Variant& params = {});
 
+// `text` in the current language when it is a message key ("600::Visual inspection"): its
+// translation in the catalogue of `plugInId`, or its default text when there is none. Any other
+// text comes back exactly as it is. Never raises.
+String TranslateIfMessageKey(const String& plugInId, const String& text);
+
 // The calling thread's current language set (none before SelectLanguageSet).
 Ref<ILanguageSet> CurrentLanguageSet();
 
@@ -20,5 +25,9 @@ Ref<ILanguageSet> CurrentLanguageSet();
 // field of its catalogue, "." when it has none). Only for what is shown: stored texts and keys
 // keep ".". Never raises.
 String FormatDisplayNumber(double value, const String& pattern);
+
+// A number as stored texts write it ("0.463", "+0.42") with the current language's decimal
+// separator; any other text comes back as it is. Never raises.
+String DisplayNumberText(const String& text);
 
 }  // namespace velko

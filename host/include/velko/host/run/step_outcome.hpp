@@ -23,7 +23,8 @@ struct MeasuredValue {
 double SingleAsDecimal(Single value);
 double NumberOf(const Variant& value);
 
-// The name of a node (its info); "" when it has none.
+// The name of a node (its info) as lines, messages and the archive show it: without the soft
+// hyphens that only tell a printed page where a long word may break; "" when it has none.
 String NodeName(const Ref<ITestElement>& node);
 // The status of a node's result; kStatusNotPerformed when it has none.
 Long NodeStatus(const Ref<ITestElement>& node);
