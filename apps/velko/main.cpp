@@ -217,7 +217,7 @@ int main(int argc, char** argv) {
   } catch (const velko::Error& e) {
     std::cerr << velko::host::ErrorText(e) << "\n";
   } catch (const std::exception& e) {
-    std::cerr << "error: " << e.what() << "\n";
+    std::cerr << velko::host::HostText("1314::error: %%1", velko::String(e.what())) << "\n";
   }
   return velko::cli::kExitError;
 }

@@ -5,6 +5,7 @@
 #include "printing.hpp"
 #include "velko/host/plugins/plugin_overview.hpp"
 #include "velko/host/session/core_session.hpp"
+#include "velko/host/session/host_text.hpp"
 
 namespace velko::cli {
 
@@ -12,11 +13,15 @@ int PlugInsCommand(const String& language) {
   host::CoreSession session(language);
   PrintWarnings(session.PlugInWarnings());
   const std::vector<host::PlugInOverview> plugIns = host::DescribePlugIns(session.Manager());
-  if (plugIns.empty()) fmt::print("No plug-ins are registered.\n");
+  if (plugIns.empty()) fmt::print("{}\n", host::HostText("1316::No plug-ins are registered."));
   for (const host::PlugInOverview& plugIn : plugIns) {
-    fmt::print("{}  {}  version {}\n", plugIn.id, plugIn.name, plugIn.version);
-    for (const host::OfferedTest& test : plugIn.tests)
-      fmt::print("{:>{}}test {:<5} {}\n", "", 4 + 2 * test.depth, test.testId, test.name);
+    fmt::print("{}\n", host::HostText("1317::%%1  %%2  version %%3", plugIn.id, plugIn.name,
+                                      plugIn.version));
+    for (const host::OfferedTest& test : plugIn.tests) {
+      fmt::print(
+          "{:>{}}{}\n", "", 4 + 2 * test.depth,
+          host::HostText("1318::test %%1 %%2", fmt::format("{:<5}", test.testId), test.name));
+    }
   }
   return kExitPassed;
 }

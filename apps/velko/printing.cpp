@@ -62,7 +62,7 @@ void PrintProblems(const std::vector<host::FileProblems>& problems) {
 
 void PrintWarnings(const std::vector<String>& warnings) {
   for (const String& warning : warnings)
-    std::cerr << "warning: " << warning << "\n";
+    std::cerr << host::HostText("1315::warning: %%1", warning) << "\n";
 }
 
 void PrintSummary(const host::RunSummary& summary) {

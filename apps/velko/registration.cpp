@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "commands.hpp"
+#include "velko/host/session/host_text.hpp"
 #include "velko/velko.hpp"
 
 namespace velko::cli {
@@ -25,8 +26,10 @@ int RegisterLibrary(const String& library, bool unregister) {
   } else {
     RegisterServer(path);
   }
-  fmt::print("{} {}\n  registry: {}\n", unregister ? "Unregistered" : "Registered", path,
-             DefaultRegistryFile());
+  fmt::print("{}\n{}\n",
+             unregister ? host::HostText("1319::Unregistered %%1", path)
+                        : host::HostText("1320::Registered %%1", path),
+             host::HostText("1321::  registry: %%1", DefaultRegistryFile()));
   return kExitPassed;
 }
 
