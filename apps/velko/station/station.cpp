@@ -510,7 +510,7 @@ void Station::PerformRun(const PreparedRequest& prepared) {
     const host::PreparedRun& run = prepared.run;
     host::FileSystem& files = host::LocalFileSystem();
     const host::KeepingPlan plan = host::CheckBeforeRun(
-        files, *state.archive, {options_.outputFolder, {}, {}}, prepared.input, run.tree);
+        files, *state.archive, {options_.outputFolder, {}, {}, true}, prepared.input, run.tree);
     const String serial = host::DeviceOf(run.setup).serial;
     const PreviousValues previous = LastValues(*state.archive, serial);
     host::TestRun test(run.tree, run.setup);
@@ -573,6 +573,7 @@ void Station::PerformRun(const PreparedRequest& prepared) {
       finished["tester"] = header.tester;
       finished["record"] = outputs.record;
       finished["report"] = "/api/report/" + header.id;
+      finished["reportPdf"] = "/api/report/" + header.id + ".pdf";
       finished["device"] = serial;
       finished["archive"] = state.archive->Location();
       finished["message"] = host::HostText(
@@ -624,14 +625,16 @@ Json Station::Abort(const String& language) {
   });
 }
 
-std::optional<String> Station::Report(const String& recordId) {
+std::optional<String> Station::Report(const String& recordId, ReportFormat format) {
   return OnEngine(options_.language, [&]() -> std::optional<String> {
     if (recordId.size() < 8 || recordId.size() > 64 ||
         recordId.find_first_not_of("0123456789abcdefABCDEF-") != String::npos)
       return std::nullopt;
     const std::optional<host::StoredRecord> record = state_->archive->Find(recordId);
     if (!record) return std::nullopt;
-    return record->report;
+    if (format == ReportFormat::kHtml) return record->report;
+    if (record->reportPdf.empty()) return std::nullopt;  // a record kept without one
+    return record->reportPdf;
   });
 }
 

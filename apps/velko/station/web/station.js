@@ -302,9 +302,11 @@ function onRunFinished(event) {
     : event.outcome === 'failed' ? 'failed' : 'other');
   verdict.dataset.outcome = event.outcome;
   $('result-message').textContent = event.message || '';
-  const link = $('report-link');
-  link.hidden = !event.stored;
-  if (event.stored) link.href = event.report;
+  for (const [id, href] of [['report-link', event.report], ['report-pdf-link', event.reportPdf]]) {
+    const link = $(id);
+    link.hidden = !event.stored;
+    if (event.stored) link.href = href;
+  }
   show('result');
   if (event.device) loadTrends(event.device).catch(showError);
 }
