@@ -212,10 +212,13 @@ TEST_F(StationHttp, ServesTheReportOfAFinishedRunAsPdfAndRefusesAnUnknownRecord)
   std::uint64_t seen = 0;
   ASSERT_EQ(client.Post("/api/start", csrf, RunBody("sample.xml"), "application/json")->status,
             202);
-  // The visual inspection and the functional check: both answered Yes in the page.
+  // The visual inspection and the functional check: both answered Yes in the page, the default
+  // button of the healthy device.
   for (const char* asked : {"damage", "intended function"}) {
     const Json question = NextEvent(station.Events(), seen, "question");
     EXPECT_NE(question["text"].get<String>().find(asked), String::npos) << question.dump();
+    EXPECT_EQ(question["buttons"], Json::parse(R"([{"answer":6,"word":"yes","default":true},)"
+                                               R"({"answer":7,"word":"no","default":false}])"));
     const String answer = Json{{"question", question["id"]}, {"answer", 6}}.dump();
     ASSERT_EQ(client.Post("/api/answer", csrf, answer, "application/json")->status, 200);
   }

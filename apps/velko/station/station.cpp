@@ -39,8 +39,8 @@ String EventText(const Json& event) {
   return event.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-// The buttons of a message box, as the page offers them: the answer each gives, and its word.
-Json ButtonsOf(Long flags) {
+// The buttons of a message box of these flags: the answer each gives, and its word.
+Json ButtonsOfKind(Long flags) {
   const auto button = [](Long id, const char* word) {
     return Json{{"answer", id}, {"word", word}};
   };
@@ -60,6 +60,17 @@ Json ButtonsOf(Long flags) {
     default:
       return Json::array({button(ui::kIdOk, "ok")});
   }
+}
+
+// The buttons of a message box, as the page offers them: the answer each gives, its word, and
+// which of them is the box's default (the one Enter takes; the first where the flags name a button
+// the box does not have).
+Json ButtonsOf(Long flags) {
+  Json buttons = ButtonsOfKind(flags);
+  const auto index = static_cast<std::size_t>((flags >> 8) & 0xF);
+  for (std::size_t i = 0; i < buttons.size(); ++i)
+    buttons[i]["default"] = i == (index < buttons.size() ? index : 0);
+  return buttons;
 }
 
 Json LimitsJson(const std::vector<host::ArchivedLimit>& limits) {

@@ -283,7 +283,9 @@ function onQuestion(event) {
   }
   const dialog = $('question');
   if (!dialog.open) dialog.showModal();
-  buttons.querySelector('button')?.focus();
+  // As a message box: Enter takes the default button.
+  const preferred = event.buttons.findIndex((button) => button.default);
+  buttons.querySelectorAll('button')[Math.max(preferred, 0)]?.focus();
 }
 
 function onQuestionClosed(event) {
