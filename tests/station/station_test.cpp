@@ -226,6 +226,15 @@ TEST_F(StationHttp, ServesTheReportOfAFinishedRunAsPdfAndRefusesAnUnknownRecord)
   ASSERT_EQ(finished["outcome"], "passed") << finished.dump();
   const String id = finished["recordId"];
   EXPECT_EQ(finished["reportPdf"], "/api/report/" + id + ".pdf");
+  // The answer shows in the tab as a reading of its step, in the tab's words.
+  Json function;
+  for (const NumberedEvent& event : station.Events().After(0, 0ms)) {
+    const Json json = Json::parse(event.json);
+    for (const Json& reading : json.value("readings", Json::array()))
+      if (reading["key"] == "FUNCTION") function = reading;
+  }
+  EXPECT_EQ(function["value"], "Yes") << function.dump();
+  EXPECT_EQ(function["status"], 1);  // passed
 
   const auto pdf = client.Get(finished["reportPdf"].get<String>());
   ASSERT_EQ(pdf->status, 200);

@@ -413,13 +413,21 @@ namespace {
 // the same reading in its last test.
 using PreviousValues = std::map<std::pair<Long, String>, String>;
 
+// The value of a reading as the tab shows it. A person's judgement is kept as the word "yes" or
+// "no"; the tab shows it in its own language.
+String ShownValue(const host::ArchivedMeasurement& m) {
+  if (!m.value && m.valueText == "yes") return host::HostText("1137::Yes");
+  if (!m.value && m.valueText == "no") return host::HostText("1138::No");
+  return m.valueText;
+}
+
 PreviousValues LastValues(host::Archive& archive, const String& serial) {
   PreviousValues values;
   if (serial.empty()) return values;
   const std::vector<host::MeasuredRecord> records = archive.Measurements(serial, 1);
   if (records.empty()) return values;
   for (const host::ArchivedMeasurement& m : records.back().measurements)
-    values[{m.elementId, m.key}] = m.valueText + (m.unit.empty() ? "" : " " + m.unit);
+    values[{m.elementId, m.key}] = ShownValue(m) + (m.unit.empty() ? "" : " " + m.unit);
   return values;
 }
 
@@ -437,7 +445,7 @@ Json ReadingsJson(const Ref<ITestElement>& node, const Ref<CTestSetup>& setup,
   for (const host::ArchivedMeasurement& m : host::MeasurementsOfStep(node, setup)) {
     const auto before = previous.find({m.elementId, m.key});
     readings.push_back({{"key", m.key},
-                        {"value", m.valueText},
+                        {"value", ShownValue(m)},
                         {"unit", m.unit},
                         {"status", m.status},
                         {"statusWord", host::StatusWord(m.status)},

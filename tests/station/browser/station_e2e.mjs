@@ -132,7 +132,7 @@ try {
   const earth = visual.find((row) => row[0].startsWith('Protective earth'));
   check(earth && earth[1] === 'failed', 'the protective earth step failed');
   const functional = visual.find((row) => row[0] === 'Operating current');
-  check(functional && functional[1] === 'passed' && /^yes/m.test(functional[2]),
+  check(functional && functional[1] === 'passed' && /^Yes/m.test(functional[2]),
     'the functional check passed with its answer as a reading');
   await page.evaluate(() => {
     for (const name of ['device', 'test', 'result']) document.getElementById('screen-' + name).hidden = true;
