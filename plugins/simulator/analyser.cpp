@@ -32,6 +32,12 @@ Reading Number(const char* key, double value) {
   return {key, Variant(static_cast<Single>(value)), kValueFloat, FactsOf(key).format};
 }
 
+// A person's judgement, as the simulated device would make them judge; the step puts the question
+// to the person and keeps their answer in its place.
+Reading Judgement(const char* key, bool yes) {
+  return {key, Variant(yes), kValueBoolean, String()};
+}
+
 bool ClassI(const SimulatedDevice& device) {
   return device.protection == ProtectionClass::kClassI;
 }
@@ -46,8 +52,7 @@ Measured NotApplicable(const char* commentKey, VariantArray params = {}) {
 
 Measured Visual(const SimulatedDevice& device) {
   Measured measured;
-  measured.readings.push_back(
-      {kKeyVisual, Variant(device.fault != Fault::kVisual), kValueBoolean, String()});
+  measured.readings.push_back(Judgement(kKeyVisual, device.fault != Fault::kVisual));
   return measured;
 }
 
@@ -129,6 +134,7 @@ Measured Operating(Long testId, const SimulatedDevice& device, std::uint32_t see
   Measured measured;
   if (testId == kTestOperatingCurrent) {
     measured.readings.push_back(Number(kKeyOperatingCurrent, OperatingCurrent(seed)));
+    measured.readings.push_back(Judgement(kKeyFunction, device.fault != Fault::kFunction));
   } else {
     const double drift = device.fault == Fault::kFunction ? kFaultyDrift : kHealthyDrift;
     const double value = std::round(OperatingCurrent(seed) * (1 + drift) * 1000) / 1000;

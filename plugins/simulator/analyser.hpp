@@ -11,7 +11,7 @@ namespace velko::simulator {
 
 struct Reading {
   String key;      // measurement key (the key of the limits that judge it)
-  Variant value;   // a Double, or a Boolean for the visual inspection
+  Variant value;   // a Single, or a Boolean for a person's judgement
   Long valueType;  // EValueType
   String format;   // display pattern of the value ("" for Booleans)
 };

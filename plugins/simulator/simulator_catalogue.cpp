@@ -38,7 +38,10 @@ const std::vector<TestKind>& OfferedTestKinds() {
        false,
        "126::Applied part leakage current",
        {kKeyAppliedPartBF, kKeyAppliedPartCF}},
-      {kTestOperatingCurrent, false, "127::Operating current", {kKeyOperatingCurrent}},
+      {kTestOperatingCurrent,
+       false,
+       "127::Operating current",
+       {kKeyOperatingCurrent, kKeyFunction}},
       {kTestOperatingRepeat, false, "128::Operating current after repair", {kKeyOperatingRepeat}},
   };
   return kinds;
@@ -54,7 +57,12 @@ std::optional<TestKind> FindTestKind(Long testId) {
 
 MeasurementFacts FactsOf(std::string_view measurementKey) {
   static const std::map<std::string_view, MeasurementFacts> facts{
-      {kKeyVisual, {"200::Visual inspection", "", ""}},
+      {kKeyVisual,
+       {"200::Visual inspection", "", "", kValueBoolean, "130::No defects found",
+        "131::Defects found"}},
+      {kKeyFunction,
+       {"432::Function at the nominal setting", "", "", kValueBoolean, "433::Works as intended",
+        "434::Does not work"}},
       {kKeyEarthTotal,
        {"201::Protective earth, equipment with non-detachable power cord", "Ω", "0.000"}},
       {kKeyEarthEquipment, {"202::Protective earth, equipment alone", "Ω", "0.000"}},

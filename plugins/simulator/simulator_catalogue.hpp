@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "velko/frame/variant.hpp"
+#include "velko/typelib/enums.hpp"
 #include "velko/typelib/xml.hpp"
 
 namespace velko::simulator {
@@ -46,6 +47,8 @@ std::optional<TestKind> FindTestKind(Long testId);
 
 // Measurement keys; limits of the standards are keyed the same way.
 inline constexpr const char* kKeyVisual = "VISUAL";
+// The person's judgement whether the device works at its nominal setting (the functional check).
+inline constexpr const char* kKeyFunction = "FUNCTION";
 inline constexpr const char* kKeyEarthTotal = "PE_TOTAL";          // non-detachable power cord
 inline constexpr const char* kKeyEarthEquipment = "PE_EQUIPMENT";  // the equipment alone
 inline constexpr const char* kKeyEarthCord = "PE_CORD";            // a detachable power cord
@@ -58,12 +61,16 @@ inline constexpr const char* kKeyAppliedPartCF = "APL_CF";
 inline constexpr const char* kKeyOperatingCurrent = "OP_CURRENT";
 inline constexpr const char* kKeyOperatingRepeat = "OP_CURRENT_REPEAT";
 
-// The display name (message key), unit and number format of a measurement key; a key the plug-in
-// does not know gives the key itself, no unit and no format.
+// The display name (message key), unit and number format of a measurement key, and its value
+// type; a key the plug-in does not know gives the key itself, no unit and no format. A Boolean
+// reading (a person's judgement) is shown by the texts of its two outcomes (message keys).
 struct MeasurementFacts {
   String nameKey;
   String unit;
   String format;
+  Long valueType = kValueFloat;
+  String yesKey = {};
+  String noKey = {};
 };
 MeasurementFacts FactsOf(std::string_view measurementKey);
 

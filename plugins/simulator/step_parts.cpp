@@ -167,7 +167,9 @@ SimMeasurement::SimMeasurement(String key, Variant value, Long valueType, String
 String SimMeasurement::ValueText() {
   return QuietlyOr(String(), [&] {
     if (valueType_ == kValueBoolean) {
-      return Text(value_.ToBoolean() ? "130::No defects found" : "131::Defects found");
+      const MeasurementFacts facts = FactsOf(key_);
+      if (facts.yesKey.empty()) return Text(value_.ToBoolean() ? "435::Yes" : "436::No");
+      return Text(value_.ToBoolean() ? facts.yesKey : facts.noKey);
     }
     if (valueType_ == kValueFloat || valueType_ == kValueInteger) {
       return FormatDisplayNumber(value_.ToDouble(), format_);

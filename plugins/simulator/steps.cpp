@@ -71,19 +71,54 @@ struct OperatorAnswer {
   String remark;
 };
 
-// The visual inspection is a person's judgement, so the step asks its question through the
-// user-interface layer. The default button is the simulated device's condition: a host that
-// answers nothing itself (the headless layer) gets the simulated answer.
-OperatorAnswer AskVisualInspection(const SimulatedDevice& device, const String& caption) {
-  const Long flags =
-      ui::kMbYesNo | ui::kMbIconQuestion | (device.fault == Fault::kVisual ? ui::kMbDefButton2 : 0);
+// A reading that only a person can judge: the question the step asks and how their remark is
+// kept in the step's comment.
+struct PersonsJudgement {
+  const char* key;
+  const char* questionKey;
+  const char* remarkKey;  // %%1 the remark
+};
+
+const PersonsJudgement* FindJudgement(const String& key) {
+  static const PersonsJudgement judgements[] = {
+      {kKeyVisual,
+       "420::Are the housing, the power cord and its plug, the applied parts and their leads and "
+       "the labels free of damage and contamination?",
+       "421::Remark of the inspection: %%1"},
+      {kKeyFunction, "430::Does the device perform its intended function at its nominal setting?",
+       "431::Remark of the functional check: %%1"},
+  };
+  for (const PersonsJudgement& judgement : judgements) {
+    if (key == judgement.key) return &judgement;
+  }
+  return nullptr;
+}
+
+// A person's judgement is asked through the user-interface layer. The default button is the
+// simulated device's answer: a host that answers nothing itself (the headless layer) gets it.
+OperatorAnswer Ask(const PersonsJudgement& judgement, bool simulatedYes, const String& caption) {
+  const Long flags = ui::kMbYesNo | ui::kMbIconQuestion | (simulatedYes ? 0 : ui::kMbDefButton2);
   const Ref<IUserInterface> layer = UserInterface();
-  const Long answer = layer->MessageBox(
-      Text("420::Are the housing, the power cord and its plug, the applied parts and their leads "
-           "and the labels free of damage and contamination?"),
-      flags, caption);
+  const Long answer = layer->MessageBox(Text(judgement.questionKey), flags, caption);
   const auto remarks = QueryInterface<IAnswerRemark>(layer);
   return {answer == ui::kIdYes, remarks ? remarks->LastAnswerRemark() : String()};
+}
+
+// Puts the questions of the readings that a person judges, in their order, and keeps each answer
+// as the reading's value; returns the remarks for the step's comment.
+std::vector<String> AskThePerson(std::vector<Reading>& readings, const Ref<ITestElement>& step) {
+  std::vector<String> remarks;
+  String caption;
+  for (Reading& reading : readings) {
+    const PersonsJudgement* judgement = FindJudgement(reading.key);
+    if (!judgement) continue;
+    if (caption.empty()) caption = GVelkoCoreUtils::Instance()->CreateTestGuideCaption(step);
+    const OperatorAnswer answer = Ask(*judgement, reading.value.ToBoolean(), caption);
+    reading.value = Variant(answer.yes);
+    if (!answer.remark.empty())
+      remarks.push_back(Text(judgement->remarkKey, {Variant(answer.remark)}));
+  }
+  return remarks;
 }
 
 String Joined(const std::vector<String>& parts) {
@@ -103,15 +138,7 @@ void SimulatorStep::Perform(const Ref<IUnknown>& object) {
   }
   const SimulatedDevice device = DeviceOf(setup);
   Measured measured = Measure(testId_, device, DeviceSeed(SerialNumberOf(setup)));
-  std::vector<String> comments;
-  if (testId_ == kTestVisual) {
-    const String caption =
-        GVelkoCoreUtils::Instance()->CreateTestGuideCaption(RefToSelf<ITestElement>(this));
-    const OperatorAnswer answer = AskVisualInspection(device, caption);
-    measured.readings.front().value = Variant(answer.yes);
-    if (!answer.remark.empty())
-      comments.push_back(Text("421::Remark of the inspection: %%1", {Variant(answer.remark)}));
-  }
+  std::vector<String> comments = AskThePerson(measured.readings, RefToSelf<ITestElement>(this));
   const Ref<StepResult> result = ResultOf(*this);
   if (!measured.applies) {
     result->Record(kStatusNotApplicable, Text(measured.commentKey, measured.commentParams), {});
@@ -165,9 +192,8 @@ Variant SimulatorStep::GetMeasurementList() {
   VariantArray rows;
   for (const String key : kind->measurementKeys) {
     const MeasurementFacts facts = FactsOf(key);
-    const Long valueType = key == kKeyVisual ? kValueBoolean : kValueFloat;
     const Ref<IUnknown> measurement =
-        MakeRef<SimMeasurement>(key, Variant(), valueType, facts.format, kStatusNotPerformed);
+        MakeRef<SimMeasurement>(key, Variant(), facts.valueType, facts.format, kStatusNotPerformed);
     rows.emplace_back(VariantArray{Variant(key), Variant(Text(facts.nameKey)),
                                    Variant(facts.format), Variant(measurement)});
   }

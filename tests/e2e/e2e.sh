@@ -57,14 +57,28 @@ case "$1" in
     done
     ;;
   answers)
-    # The visual inspection answered from a file: No with a remark fails it and keeps the remark;
-    # a file that holds anything but yes or no is refused before anything runs.
-    printf '# visual inspection\nno Cracked housing & <loose> plug\n' >"$work/answers"
+    # The questions answered from a file, in the order the steps ask them: No with a remark fails
+    # the step and keeps the remark; a file with too few answers leaves the rest to the simulated
+    # answer and says so; a file that holds anything but yes or no is refused before anything runs.
+    printf '# visual inspection\nno Cracked housing & <loose> plug\n# functional check\nyes\n' \
+      >"$work/answers"
     host run "$sequence" --setup "$healthy" --out "$work/out" --answers "$work/answers"
     expect_status 1 "the inspection's No fails the run"
     [ "$(result_of "$record" 11)" = "Failed" ] || fail "the visual inspection did not fail"
     [ "$(result_of "$record" 12)" = "Passed" ] || fail "the protective earth test did not pass"
+    [ "$(result_of "$record" 21)" = "Passed" ] || fail "the functional check did not pass"
     expect_in "$record" "Cracked housing &amp; &lt;loose&gt; plug"
+    expect_not_in "$work/stderr" "holds no answer"
+    printf 'yes\nno Pump does not start\n' >"$work/answers"
+    host run "$sequence" --setup "$healthy" --out "$work/out" --answers "$work/answers"
+    expect_status 1 "the functional check's No fails the run"
+    [ "$(result_of "$record" 11)" = "Passed" ] || fail "the visual inspection did not pass"
+    [ "$(result_of "$record" 21)" = "Failed" ] || fail "the functional check did not fail"
+    expect_in "$record" "Remark of the functional check: Pump does not start"
+    printf 'yes\n' >"$work/answers"
+    host run "$sequence" --setup "$healthy" --out "$work/out" --answers "$work/answers"
+    expect_status 0 "the simulated answer of a healthy device for the question left open"
+    expect_in "$work/stderr" "holds no answer for this question"
     printf 'perhaps\n' >"$work/answers"
     host run "$sequence" --setup "$healthy" --out "$work/refused" --answers "$work/answers"
     expect_status 2 "an answers file with a word other than yes or no"
@@ -84,10 +98,14 @@ case "$1" in
     [ "$(result_of "$record" 13)" = "Failed" ] || fail "the insulation test did not fail"
     [ "$(result_of "$record" 12)" = "Passed" ] || fail "the protective earth test did not pass"
     expect_in "$record" 'Fault="Insulation"'
+    # A device that does not work: the functional check's simulated answer is No, and its
+    # drifting operating current fails the relative limit; the reference reading itself passes.
     host run "$sequence" --setup "$healthy" --fault function --out "$work/out"
-    expect_status 1 "a drifting operating current fails the relative limit"
+    expect_status 1 "a device that does not work fails the run"
     [ "$(result_of "$record" 22)" = "Failed" ] || fail "the relative limit did not fail"
-    [ "$(result_of "$record" 21)" = "Passed" ] || fail "the reference reading did not pass"
+    [ "$(result_of "$record" 21)" = "Failed" ] || fail "the functional check did not fail"
+    grep -A4 '<Measurement Key="OP_CURRENT" ' "$record" | grep -q 'Status="Passed"' ||
+      fail "the reference reading did not pass"
     ;;
   german)
     host run "$sequence" --setup "$healthy" --language de --detail --out "$work/out"
@@ -380,7 +398,7 @@ CASES
     expect_in "$work/de.html" "PRÜFUNG NICHT BESTANDEN"
     host export --csv NM300-04711 --output "$work/export.csv"
     expect_status 0 "export"
-    [ "$(grep -c "^$second," "$work/export.csv")" -eq 8 ] || fail "the export lacks the record's eight readings"
+    [ "$(grep -c "^$second," "$work/export.csv")" -eq 9 ] || fail "the export lacks the record's nine readings"
     expect_in "$work/export.csv" ",PE_EQUIPMENT,0.463,0.463,Ω,2,IEC 62353:2014 Class I: <= 0.2; In-house limits: <= 0.15"
 
     velko unregister "$VELKO_SIMULATOR_LIBRARY" >/dev/null || fail "unregistering the simulator"

@@ -38,7 +38,8 @@ TEST_F(SequenceDocumentTest, KeyedTextsComeInTheSessionsLanguage) {
   EXPECT_EQ(german.name, "Sichtpr\u00FCfung");
   EXPECT_EQ(german.type, "Funktionspr\u00FCfung");
   EXPECT_EQ(german.procedure,
-            "Das Ger\u00E4t mit seiner Nenneinstellung betreiben und den Netzstrom ablesen.");
+            "Das Ger\u00E4t mit seiner Nenneinstellung betreiben, pr\u00FCfen, ob es seine "
+            "bestimmungsgem\u00E4\u00DFe Funktion erf\u00FCllt, und den Netzstrom ablesen.");
   EXPECT_EQ(Loaded("en", keyed).name, "Visual inspection");
   // A key the catalogue lacks gives its default text.
   EXPECT_EQ(Loaded("de", {"9999::My own check", "", ""}).name, "My own check");

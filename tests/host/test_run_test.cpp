@@ -98,33 +98,61 @@ TEST_F(TestRunTest, ASequenceNamingAnUnknownPlugInIsNotLoaded) {
 namespace velko::test {
 namespace {
 
-// The visual inspection's question through the user-interface layer: the person's answer judges
-// the step and their remark stays with it; a layer that answers nothing gives the simulated one.
-TEST_F(TestRunTest, TheVisualInspectionAsksThePersonAndKeepsTheRemark) {
+// The questions of the visual inspection and of the functional check go through the
+// user-interface layer, in this order: the person's answer judges the step and their remark stays
+// with it; a layer that answers nothing gives the simulated device's answer (its default button).
+TEST_F(TestRunTest, TheStepsAskThePersonAndKeepTheRemark) {
+  using Answer = std::optional<host::OperatorAnswer>;
+  const host::OperatorAnswer yes{ui::kIdYes, ""};
   const struct {
-    std::optional<host::OperatorAnswer> answer;
-    Long expected;
-    const char* remark;
+    String setup;
+    String fault;  // the simulated device's fault ("" for the setup's own)
+    Answer visual, function;
+    Long visualStatus, functionStatus;
+    const char* functionComment;
   } cases[] = {
-      {host::OperatorAnswer{ui::kIdNo, "Cracked housing"}, kStatusFailed, "Cracked housing"},
-      {host::OperatorAnswer{ui::kIdYes, ""}, kStatusPassed, ""},
-      {std::nullopt, kStatusPassed, ""},  // the healthy device's simulated answer
+      {kHealthySetup, "", host::OperatorAnswer{ui::kIdNo, "Cracked housing"}, yes, kStatusFailed,
+       kStatusPassed, ""},
+      {kHealthySetup, "", yes, host::OperatorAnswer{ui::kIdNo, "No flow"}, kStatusPassed,
+       kStatusFailed, "Remark of the functional check: No flow"},
+      {kHealthySetup, "", std::nullopt, std::nullopt, kStatusPassed, kStatusPassed, ""},
+      // A device that does not work: the simulated answer of the functional check is No.
+      {kHealthySetup, "Function", std::nullopt, std::nullopt, kStatusPassed, kStatusFailed, ""},
+      {kFaultySetup, "", std::nullopt, std::nullopt, kStatusPassed, kStatusPassed, ""},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.setup + " " + c.fault);
     std::vector<host::OperatorQuestion> asked;
     host::ScopedUserInterface layer(MakeRef<host::QuestionLayer>([&](const auto& question) {
       asked.push_back(question);
-      return c.answer;
+      return asked.size() == 1 ? c.visual : c.function;
     }));
-    const host::PreparedRun prepared = Prepare(kHealthySetup);
+    const host::PreparedRun prepared =
+        host::PrepareRun({kSampleSequence, c.setup,
+                          !c.fault.empty() ? std::optional<String>(c.fault) : std::nullopt},
+                         session->Manager());
+    ASSERT_TRUE(prepared.Ready());
     host::TestRun run(prepared.tree, prepared.setup);
     run.Perform();
-    const Ref<ITestElement> visual = run.Plan().front().node;
-    ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked[0].flags & 0xF, ui::kMbYesNo);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_NE(asked[0].text.find("damage"), String::npos);
     EXPECT_EQ(asked[0].caption, "Electrical safety");  // the test-guide caption: the parent
-    EXPECT_EQ(host::NodeStatus(visual), c.expected);
-    EXPECT_EQ(visual->Result()->Comment().find(c.remark) != String::npos, true);
+    EXPECT_NE(asked[1].text.find("intended function"), String::npos);
+    EXPECT_EQ(asked[1].caption, "Functional checks");
+    for (const host::OperatorQuestion& question : asked)
+      EXPECT_EQ(question.flags & 0xF, ui::kMbYesNo);
+    const Ref<ITestElement> visual = run.Plan().front().node;
+    EXPECT_EQ(host::NodeStatus(visual), c.visualStatus);
+    if (c.visual) {
+      EXPECT_NE(visual->Result()->Comment().find(c.visual->remark), String::npos);
+    }
+    const Ref<ITestElement> function = prepared.tree.Root()->FindElement(21);
+    EXPECT_EQ(host::NodeStatus(function), c.functionStatus);
+    EXPECT_EQ(function->Result()->Comment(), c.functionComment);
+    const std::vector<host::MeasuredValue> values = host::MeasuredValues(function);
+    ASSERT_EQ(values.size(), 2u);
+    EXPECT_EQ(values[1].key, "FUNCTION");
+    EXPECT_EQ(values[1].text, c.functionStatus == kStatusPassed ? "yes" : "no");
   }
 }
 

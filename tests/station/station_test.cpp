@@ -124,6 +124,28 @@ String RunBody(const String& sequence) {
          R"("standards":["IEC 62353:2014 Class I"]})";
 }
 
+// A station served on a free loopback port for the life of the object, with a client of it and
+// the session's CSRF header.
+struct ServedStation {
+  ServedStation(StationOptions options, ServerOptions serverOptions)
+      : station(std::move(options)),
+        server(station, std::move(serverOptions)),
+        port(server.Bind()),
+        serving([this] { server.Serve(); }),
+        client("127.0.0.1", port),
+        csrf{{"X-CSRF-Token", server.CsrfToken()}} {}
+  ~ServedStation() {
+    server.Stop();
+    serving.join();
+  }
+  Station station;
+  StationServer server;
+  int port;
+  std::thread serving;
+  httplib::Client client;
+  httplib::Headers csrf;
+};
+
 // The next event of the type, waiting for it.
 Json NextEvent(EventHub& hub, std::uint64_t& after, const String& type) {
   for (int tries = 0; tries < 100; ++tries) {
@@ -138,12 +160,10 @@ Json NextEvent(EventHub& hub, std::uint64_t& after, const String& type) {
 }
 
 TEST_F(StationHttp, GuardsEveryRequestAndRefusesASecondRunOnTheBusyAnalyser) {
-  Station station(Options());
-  StationServer server(station, Server());
-  const int port = server.Bind();
-  std::thread serving([&] { server.Serve(); });
-  httplib::Client client("127.0.0.1", port);
-  const httplib::Headers csrf{{"X-CSRF-Token", server.CsrfToken()}};
+  ServedStation served(Options(), Server());
+  Station& station = served.station;
+  httplib::Client& client = served.client;
+  const httplib::Headers& csrf = served.csrf;
 
   ASSERT_EQ(client.Get("/api/overview")->status, 200);
   // Another site's name for this address (DNS rebinding), and a change without the CSRF token.
@@ -179,9 +199,59 @@ TEST_F(StationHttp, GuardsEveryRequestAndRefusesASecondRunOnTheBusyAnalyser) {
   const auto device = client.Get("/api/device?number=T-1");
   EXPECT_FALSE(Json::parse(device->body)["found"].get<bool>());
   (void)question;
+}
 
-  server.Stop();
-  serving.join();
+// A finished run's report is served as HTML and as PDF, each from the archive by the record's ID
+// alone; an ID the archive does not hold, or anything else in its place, is refused.
+TEST_F(StationHttp, ServesTheReportOfAFinishedRunAsPdfAndRefusesAnUnknownRecord) {
+  ServedStation served(Options(), Server());
+  Station& station = served.station;
+  httplib::Client& client = served.client;
+  const httplib::Headers& csrf = served.csrf;
+
+  std::uint64_t seen = 0;
+  ASSERT_EQ(client.Post("/api/start", csrf, RunBody("sample.xml"), "application/json")->status,
+            202);
+  // The visual inspection and the functional check: both answered Yes in the page, the default
+  // button of the healthy device.
+  for (const char* asked : {"damage", "intended function"}) {
+    const Json question = NextEvent(station.Events(), seen, "question");
+    EXPECT_NE(question["text"].get<String>().find(asked), String::npos) << question.dump();
+    EXPECT_EQ(question["buttons"], Json::parse(R"([{"answer":6,"word":"yes","default":true},)"
+                                               R"({"answer":7,"word":"no","default":false}])"));
+    const String answer = Json{{"question", question["id"]}, {"answer", 6}}.dump();
+    ASSERT_EQ(client.Post("/api/answer", csrf, answer, "application/json")->status, 200);
+  }
+  const Json finished = NextEvent(station.Events(), seen, "run-finished");
+  ASSERT_EQ(finished["outcome"], "passed") << finished.dump();
+  const String id = finished["recordId"];
+  EXPECT_EQ(finished["reportPdf"], "/api/report/" + id + ".pdf");
+  // The answer shows in the tab as a reading of its step, in the tab's words.
+  Json function;
+  for (const NumberedEvent& event : station.Events().After(0, 0ms)) {
+    const Json json = Json::parse(event.json);
+    for (const Json& reading : json.value("readings", Json::array()))
+      if (reading["key"] == "FUNCTION") function = reading;
+  }
+  EXPECT_EQ(function["value"], "Yes") << function.dump();
+  EXPECT_EQ(function["status"], 1);  // passed
+
+  const auto pdf = client.Get(finished["reportPdf"].get<String>());
+  ASSERT_EQ(pdf->status, 200);
+  EXPECT_EQ(pdf->get_header_value("Content-Type"), "application/pdf");
+  EXPECT_EQ(pdf->body.rfind("%PDF-", 0), 0u);
+  EXPECT_NE(pdf->body.find("%%EOF"), String::npos);
+  const auto html = client.Get(finished["report"].get<String>());
+  ASSERT_EQ(html->status, 200);
+  EXPECT_NE(html->body.find("T-1"), String::npos);
+
+  for (const String& path :
+       std::vector<String>{"/api/report/00000000-0000-0000-0000-000000000000.pdf",
+                           "/api/report/" + id + ".PDF", "/api/report/" + id + ".pdf/x",
+                           "/api/report/..%2F..%2Fetc%2Fpasswd.pdf", "/api/report/.pdf"}) {
+    EXPECT_EQ(client.Get(path)->status, 404) << path;
+  }
+  EXPECT_EQ(client.Get("/api/report/" + id + ".pdf", {{"Host", "evil.example:80"}})->status, 403);
 }
 
 TEST_F(StationHttp, AnAddressOtherMachinesReachNeedsTheToken) {

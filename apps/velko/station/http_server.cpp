@@ -269,6 +269,16 @@ void StationServer::Route() {
                                    "sandbox allow-same-origin");
                response.set_content(*report, "text/html; charset=utf-8");
              }));
+  server.Get(R"(/api/report/([0-9a-fA-F-]{8,64})\.pdf)",
+             guarded([this](const httplib::Request& request, httplib::Response& response) {
+               const String id = request.matches[1];
+               const std::optional<String> pdf = station_.Report(id, Station::ReportFormat::kPdf);
+               if (!pdf) return SendError(response, 404, "record");
+               // The browser's own viewer shows it; the name is the record's (hex digits only).
+               response.set_header("Content-Disposition",
+                                   "inline; filename=\"report-" + id + ".pdf\"");
+               response.set_content(*pdf, "application/pdf");
+             }));
   server.Get("/api/events", [this](const httplib::Request& request, httplib::Response& response) {
     std::uint64_t after = 0;
     const String last = request.get_header_value("Last-Event-ID");

@@ -53,6 +53,7 @@ nlohmann::json PageTexts() {
       {"ignore", HostText("1142::Ignore")},
       {"result", HostText("1143::Result")},
       {"openReport", HostText("1144::Open the report")},
+      {"openReportPdf", HostText("1180::Report (PDF)")},
       {"newTest", HostText("1146::Test the next device")},
       {"trend", HostText("1147::Trend per measurement")},
       {"busy", HostText("1148::The analyser is busy with a run.")},

@@ -40,8 +40,8 @@ String EventText(const Json& event) {
   return event.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-// The buttons of a message box, as the page offers them: the answer each gives, and its word.
-Json ButtonsOf(Long flags) {
+// The buttons of a message box of these flags: the answer each gives, and its word.
+Json ButtonsOfKind(Long flags) {
   const auto button = [](Long id, const char* word) {
     return Json{{"answer", id}, {"word", word}};
   };
@@ -61,6 +61,17 @@ Json ButtonsOf(Long flags) {
     default:
       return Json::array({button(ui::kIdOk, "ok")});
   }
+}
+
+// The buttons of a message box, as the page offers them: the answer each gives, its word, and
+// which of them is the box's default (the one Enter takes; the first where the flags name a button
+// the box does not have).
+Json ButtonsOf(Long flags) {
+  Json buttons = ButtonsOfKind(flags);
+  const auto index = static_cast<std::size_t>((flags >> 8) & 0xF);
+  for (std::size_t i = 0; i < buttons.size(); ++i)
+    buttons[i]["default"] = i == (index < buttons.size() ? index : 0);
+  return buttons;
 }
 
 Json LimitsJson(const std::vector<host::ArchivedLimit>& limits) {
@@ -405,13 +416,21 @@ namespace {
 // the same reading in its last test.
 using PreviousValues = std::map<std::pair<Long, String>, String>;
 
+// The value of a reading as the tab shows it. A person's judgement is kept as the word "yes" or
+// "no"; the tab shows it in its own language.
+String ShownValue(const host::ArchivedMeasurement& m) {
+  if (!m.value && m.valueText == "yes") return host::HostText("1137::Yes");
+  if (!m.value && m.valueText == "no") return host::HostText("1138::No");
+  return m.valueText;
+}
+
 PreviousValues LastValues(host::Archive& archive, const String& serial) {
   PreviousValues values;
   if (serial.empty()) return values;
   const std::vector<host::MeasuredRecord> records = archive.Measurements(serial, 1);
   if (records.empty()) return values;
   for (const host::ArchivedMeasurement& m : records.back().measurements)
-    values[{m.elementId, m.key}] = m.valueText + (m.unit.empty() ? "" : " " + m.unit);
+    values[{m.elementId, m.key}] = ShownValue(m) + (m.unit.empty() ? "" : " " + m.unit);
   return values;
 }
 
@@ -429,7 +448,7 @@ Json ReadingsJson(const Ref<ITestElement>& node, const Ref<CTestSetup>& setup,
   for (const host::ArchivedMeasurement& m : host::MeasurementsOfStep(node, setup)) {
     const auto before = previous.find({m.elementId, m.key});
     readings.push_back({{"key", m.key},
-                        {"value", m.valueText},
+                        {"value", ShownValue(m)},
                         {"unit", m.unit},
                         {"status", m.status},
                         {"statusWord", host::StatusWord(m.status)},
@@ -513,7 +532,7 @@ void Station::PerformRun(const PreparedRequest& prepared) {
     const host::PreparedRun& run = prepared.run;
     host::FileSystem& files = host::LocalFileSystem();
     const host::KeepingPlan plan = host::CheckBeforeRun(
-        files, *state.archive, {options_.outputFolder, {}, {}}, prepared.input, run.tree);
+        files, *state.archive, {options_.outputFolder, {}, {}, true}, prepared.input, run.tree);
     const String serial = host::DeviceOf(run.setup).serial;
     const PreviousValues previous = LastValues(*state.archive, serial);
     host::TestRun test(run.tree, run.setup);
@@ -576,6 +595,7 @@ void Station::PerformRun(const PreparedRequest& prepared) {
       finished["tester"] = header.tester;
       finished["record"] = outputs.record;
       finished["report"] = "/api/report/" + header.id;
+      finished["reportPdf"] = "/api/report/" + header.id + ".pdf";
       finished["device"] = serial;
       finished["archive"] = state.archive->Location();
       finished["message"] = host::HostText(
@@ -627,14 +647,16 @@ Json Station::Abort(const String& language) {
   });
 }
 
-std::optional<String> Station::Report(const String& recordId) {
+std::optional<String> Station::Report(const String& recordId, ReportFormat format) {
   return OnEngine(options_.language, [&]() -> std::optional<String> {
     if (recordId.size() < 8 || recordId.size() > 64 ||
         recordId.find_first_not_of("0123456789abcdefABCDEF-") != String::npos)
       return std::nullopt;
     const std::optional<host::StoredRecord> record = state_->archive->Find(recordId);
     if (!record) return std::nullopt;
-    return record->report;
+    if (format == ReportFormat::kHtml) return record->report;
+    if (record->reportPdf.empty()) return std::nullopt;  // a record kept without one
+    return record->reportPdf;
   });
 }
 

@@ -59,8 +59,10 @@ class Station {
   Json Answer(const String& language, const std::string& body);
   // Asks the abort question of the running test (in the page, through the question layer).
   Json Abort(const String& language);
-  // The stored report of a record (HTML); none when the archive has no such record.
-  std::optional<String> Report(const String& recordId);
+  // The stored report of a record, as HTML or as PDF; none when the archive has no such record
+  // (or no PDF of it).
+  enum class ReportFormat { kHtml, kPdf };
+  std::optional<String> Report(const String& recordId, ReportFormat format = ReportFormat::kHtml);
 
   EventHub& Events() { return events_; }
   bool Busy() const { return busy_; }

@@ -61,18 +61,34 @@ async function waitForQuestion(page) {
   return text(page, '#question-text');
 }
 
+// Waits until the open question is the one whose text matches (the dialog of the one before may
+// still be closing).
+async function waitForQuestionLike(page, pattern) {
+  await page.waitForFunction((source) => document.getElementById('question').open &&
+    new RegExp(source).test(document.getElementById('question-text').textContent),
+  { timeout }, pattern.source);
+}
+
+async function answer(page, pattern, word) {
+  await waitForQuestionLike(page, pattern);
+  await page.click(`#question-buttons button[data-answer="${word}"]`);
+}
+
+const visualQuestion = /damage/;
+const functionQuestion = /intended function/;
+
 const device = { AssetNumber: 'A-77', Manufacturer: 'Norvale Medical', Model: 'InfuSafe 300',
   ProtectionClass: 'I', AppliedPartType: 'BF' };
 
 try {
-  // The device's earlier test: healthy, the inspection says Yes.
+  // The device's earlier test: healthy, the inspection and the functional check say Yes.
   const page = await openStation();
   await shoot(page, '1-device');
   await enterDevice(page, 'E2E-1001', device);
   await chooseTest(page, 'none', 'Erika Muster');
   await page.click('#start');
-  await waitForQuestion(page);
-  await page.click('#question-buttons button[data-answer="yes"]');
+  await answer(page, visualQuestion, 'yes');
+  await answer(page, functionQuestion, 'yes');
   await page.waitForSelector('#screen-result:not([hidden])', { timeout });
   check((await page.$eval('#verdict', (n) => n.dataset.outcome)) === 'passed', 'the earlier test passed');
   await page.$eval('#new-test', (button) => button.click());
@@ -96,6 +112,11 @@ try {
   await page.type('#question-remark', 'Cracked housing <b>near</b> the plug');
   await shoot(page, '4-question');
   await page.click('#question-buttons button[data-answer="no"]');
+  // The functional check: Enter takes the default button, the simulated device's answer (it works).
+  await waitForQuestionLike(page, functionQuestion);
+  check((await page.evaluate(() => document.activeElement.dataset.answer)) === 'yes',
+    'the functional check offers its default answer first');
+  await page.keyboard.press('Enter');
   await page.waitForSelector('#screen-result:not([hidden])', { timeout });
   const outcome = await page.$eval('#verdict', (n) => n.dataset.outcome);
   check(outcome === 'failed', 'the run failed');
@@ -110,6 +131,9 @@ try {
   check(previous.filter((text) => text.trim() !== '').length >= 3, 'each reading shows the last test\'s value');
   const earth = visual.find((row) => row[0].startsWith('Protective earth'));
   check(earth && earth[1] === 'failed', 'the protective earth step failed');
+  const functional = visual.find((row) => row[0] === 'Operating current');
+  check(functional && functional[1] === 'passed' && /^Yes/m.test(functional[2]),
+    'the functional check passed with its answer as a reading');
   await page.evaluate(() => {
     for (const name of ['device', 'test', 'result']) document.getElementById('screen-' + name).hidden = true;
     document.getElementById('screen-run').hidden = false;
@@ -123,6 +147,17 @@ try {
   check(stored.includes('Erika Muster'), 'the record is signed with the tester\'s name');
   await page.waitForSelector('#trends .trend', { timeout });
   await shoot(page, '6-result');
+
+  check((await text(page, '#report-pdf-link')) === 'Report (PDF)' &&
+    !(await page.$eval('#report-pdf-link', (a) => a.hidden)), 'the result links the report as PDF');
+  const pdf = await page.evaluate(async (href) => {
+    const response = await fetch(href);
+    const bytes = new Uint8Array(await response.arrayBuffer());
+    return { status: response.status, type: response.headers.get('content-type'),
+      head: String.fromCharCode(...bytes.slice(0, 5)) };
+  }, await page.$eval('#report-pdf-link', (a) => a.href));
+  check(pdf.status === 200 && pdf.type === 'application/pdf' && pdf.head === '%PDF-',
+    'the PDF link serves the report as a PDF');
 
   const report = await page.$eval('#report-link', (a) => a.href);
   const reportPage = await browser.newPage();
@@ -155,7 +190,8 @@ try {
   await page.click('#question-buttons button[data-answer="yes"]');
   await page.waitForSelector('#screen-result:not([hidden])', { timeout });
   check((await page.$eval('#verdict', (n) => n.dataset.outcome)) === 'cancelled', 'the run ended cancelled');
-  check(await page.$eval('#report-link', (a) => a.hidden), 'a cancelled run has no report');
+  check(await page.$eval('#report-link', (a) => a.hidden) &&
+    await page.$eval('#report-pdf-link', (a) => a.hidden), 'a cancelled run has no report');
   await shoot(page, '10-cancelled');
 
   // Every text of the page in German at the switch of the language.

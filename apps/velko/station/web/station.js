@@ -283,7 +283,9 @@ function onQuestion(event) {
   }
   const dialog = $('question');
   if (!dialog.open) dialog.showModal();
-  buttons.querySelector('button')?.focus();
+  // As a message box: Enter takes the default button.
+  const preferred = event.buttons.findIndex((button) => button.default);
+  buttons.querySelectorAll('button')[Math.max(preferred, 0)]?.focus();
 }
 
 function onQuestionClosed(event) {
@@ -302,9 +304,11 @@ function onRunFinished(event) {
     : event.outcome === 'failed' ? 'failed' : 'other');
   verdict.dataset.outcome = event.outcome;
   $('result-message').textContent = event.message || '';
-  const link = $('report-link');
-  link.hidden = !event.stored;
-  if (event.stored) link.href = event.report;
+  for (const [id, href] of [['report-link', event.report], ['report-pdf-link', event.reportPdf]]) {
+    const link = $(id);
+    link.hidden = !event.stored;
+    if (event.stored) link.href = href;
+  }
   show('result');
   if (event.device) loadTrends(event.device).catch(showError);
 }
