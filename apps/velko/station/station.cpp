@@ -1,5 +1,8 @@
 #include "station.hpp"
 
+#include <fmt/format.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -96,19 +99,19 @@ Json SummaryJson(const host::RecordSummary& record) {
           {"supersededBy", record.supersededBy}};
 }
 
-// "2024-06-03 14:05:09" moved on by `months`: "2025-06-03" (the day kept within the month).
+// "2024-06-03 14:05:09" moved on by `months`: "2025-06-03" (the day kept within the month); ""
+// for a text that holds no date (an archive row may hold anything).
 String DueDate(const String& tested, int months) {
   int year = 0, month = 0, day = 0;
   if (std::sscanf(tested.c_str(), "%d-%d-%d", &year, &month, &day) != 3) return {};
+  if (year < 1 || year > 9000 || month < 1 || month > 12 || day < 1 || day > 31) return {};
   const int total = year * 12 + (month - 1) + months;
   year = total / 12;
   month = total % 12 + 1;
   static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
   const int last = month == 2 && !leap ? 28 : kDays[month - 1];
-  char text[16];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, day > last ? last : day);
-  return text;
+  return fmt::format("{:04d}-{:02d}-{:02d}", year, month, std::min(day, last));
 }
 
 // The name of a sequence file (its root's Info/Name, a message key of its plug-in in the current
