@@ -161,13 +161,22 @@ class XmlElement final : public IXmlElement, public NodeImpl {
   }
 
   String ElementText() override {
+    String text;
+    const std::string_view view = TextView(text);
+    if (view.data() != text.data()) return String(view);
+    return text;
+  }
+
+  // The text in place when it is one piece of character data (nearly always), else assembled in
+  // `storage`.
+  std::string_view TextView(String& storage) const {
     pugi::xml_node first = node_.first_child();
     if (first && !first.next_sibling() && IsCharData(first)) return first.value();
-    String text;
+    storage.clear();
     for (pugi::xml_node c = first; c; c = c.next_sibling()) {
-      if (IsCharData(c)) text += c.value();
+      if (IsCharData(c)) storage += c.value();
     }
-    return text;
+    return storage;
   }
 
   // Like the DOM's text content: the text replaces every child.
@@ -229,6 +238,13 @@ class XmlElement final : public IXmlElement, public NodeImpl {
   DocPtr owner_;
   pugi::xml_node node_;
 };
+
+// The service's own element behind `element`, or null for an element of another implementation.
+// XmlElement is final, so its exact type identifies it without the general cross-cast.
+XmlElement* OwnElement(IXmlElement* element) {
+  if (element == nullptr || typeid(*element) != typeid(XmlElement)) return nullptr;
+  return static_cast<XmlElement*>(element);
+}
 
 NodeImpl* ImplOf(const Ref<IXmlNode>& node) {
   IXmlNode* const p = node.get();
@@ -383,10 +399,30 @@ class WalkWrapper {
 
 }  // namespace
 
+std::string_view TagNameView(const Ref<IXmlElement>& element, String& storage) {
+  if (const xml::XmlElement* own = xml::OwnElement(element.get())) return own->Node().name();
+  storage = element->TagName();
+  return storage;
+}
+
+std::string_view AttributeView(const Ref<IXmlElement>& element, const char* name, String& storage) {
+  if (const xml::XmlElement* own = xml::OwnElement(element.get())) {
+    return own->Node().attribute(name).value();
+  }
+  storage = element->GetAttribute(name);
+  return storage;
+}
+
+std::string_view ElementTextView(const Ref<IXmlElement>& element, String& storage) {
+  if (const xml::XmlElement* own = xml::OwnElement(element.get())) return own->TextView(storage);
+  storage = element->ElementText();
+  return storage;
+}
+
 // Walks the child nodes straight through pugixml while the document keeps its structure; after a
 // visit that changed it, goes on as a refreshed child list would, from the same position.
 bool VisitChildElements(const Ref<IXmlElement>& parent, ChildElementVisitor visit, void* context) {
-  auto* const element = dynamic_cast<xml::XmlElement*>(parent.get());
+  xml::XmlElement* const element = xml::OwnElement(parent.get());
   if (element == nullptr) return false;
   const xml::DocPtr owner = element->Owner();
   WalkWrapper wrapper(owner);
