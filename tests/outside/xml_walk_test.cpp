@@ -50,6 +50,32 @@ TEST(ChildWalk, KeptChildrenStayTheElementsTheyWere) {
   EXPECT_NE(kept[1]->FindChild("x", 0), nullptr);
 }
 
+// Walks over the same element start from the wrapper the last one left: a child kept from any
+// earlier walk, or during a walk nested in another, must stay the element it was.
+TEST(ChildWalk, ChildrenKeptAcrossRepeatedAndNestedWalksStayTheirElements) {
+  const Ref<IXmlElement> root = ParseXmlDocument(kDocument)->DocumentElement();
+  std::vector<String> seen;
+  ForEachChildElement(root,
+                      [&](const Ref<IXmlElement>& child) { seen.push_back(child->TagName()); });
+  Ref<IXmlElement> last;
+  ForEachChildElement(root, [&](const Ref<IXmlElement>& child) { last = child; });
+  std::vector<Ref<IXmlElement>> kept;
+  ForEachChildElement(root, [&](const Ref<IXmlElement>& child) {
+    ForEachChildElement(root,
+                        [&](const Ref<IXmlElement>& inner) { seen.push_back(inner->TagName()); });
+    ForEachChildElement(child, [&](const Ref<IXmlElement>& inner) { kept.push_back(inner); });
+    kept.push_back(child);
+  });
+  EXPECT_EQ(seen,
+            (std::vector<String>{"a", "b", "c", "a", "b", "c", "a", "b", "c", "a", "b", "c"}));
+  EXPECT_EQ(last->TagName(), "c");
+  ASSERT_EQ(kept.size(), 4u);
+  EXPECT_EQ(kept[0]->TagName(), "a");
+  EXPECT_EQ(kept[1]->TagName(), "x");
+  EXPECT_EQ(kept[2]->TagName(), "b");
+  EXPECT_EQ(kept[3]->TagName(), "c");
+}
+
 TEST(ChildWalk, ChangesOfTheDocumentAreSeenAsTheChildListSeesThem) {
   struct Case {
     const char* name;
