@@ -175,6 +175,7 @@ void AppendFoldedCase(String& out, std::string_view text) {
 
 String FoldCase(std::string_view text) {
   String out;
+  out.reserve(text.size());  // exactly: appending to an empty string would size it by growth
   AppendFoldedCase(out, text);
   return out;
 }

@@ -328,7 +328,7 @@ void CLimit::Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>& log) {
     if (!HasTagName(in, "Limit")) RaiseError(err::kLimitLoad, kSource, kLevelItem);
     ResetForLoad();
     String storage;
-    key_ = AttributeView(in, "Key", storage);
+    key_ = String(AttributeView(in, "Key", storage));
     if (key_.empty()) section.LogError(err::kLimitLoad, kLevelItem, kNoKeyWarning);
     ForEachChildElement(in, [&](const Ref<IXmlElement>& child) { LoadChild(child, log); });
   });
@@ -358,11 +358,11 @@ void CLimit::LoadChild(const Ref<IXmlElement>& child, const Ref<IProgressLog>& l
       (low ? lowDefined_ : highDefined_) = true;
     }
     const std::string_view operand = AttributeView(child, "Operand", storage);
-    if (!operand.empty()) operand_ = operand;
+    if (!operand.empty()) operand_ = String(operand);
   } else if (tag == "Unit") {
-    unit_ = ElementTextView(child, storage);
+    unit_ = String(ElementTextView(child, storage));
   } else if (tag == "Operand") {
-    operand_ = ElementTextView(child, storage);
+    operand_ = String(ElementTextView(child, storage));
   } else if (tag == "Reference") {
     limitType_ = kLimitRelative;
     auto reference = CreateLimitReference();

@@ -110,7 +110,7 @@ void CLimitReference::Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>& 
     String storage;
     const std::string_view id = AttributeView(in, "ElementID", storage);
     if (!id.empty()) testId_ = ParseLong(id);
-    measKey_ = AttributeView(in, "Key", storage);
+    measKey_ = String(AttributeView(in, "Key", storage));
   });
 }
 

@@ -151,8 +151,8 @@ void CStandard::Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>& log) {
     ScopedLogSection section(log, String(), String());
     if (!HasTagName(in, "Standard")) RaiseError(err::kStandardWrongTag, kSource, kLevelItem);
     String storage;
-    alphaName_ = AttributeView(in, "AlphaName", storage);
-    completeName_ = AttributeView(in, "CompleteName", storage);
+    alphaName_ = String(AttributeView(in, "AlphaName", storage));
+    completeName_ = String(AttributeView(in, "CompleteName", storage));
     standardType_ = AttributeView(in, "Type", storage) == "Predefined" ? kStandardPredefined
                                                                        : kStandardUserDefined;
     if (alphaName_.empty() && completeName_.empty()) {

@@ -71,7 +71,7 @@ void CElementFilter::Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>& l
       if (tag == "IncludeInReport") {
         include = true;  // its presence is the value
       } else if (tag == "ServiceRecord") {
-        recordId = ElementTextView(child, storage);
+        recordId = String(ElementTextView(child, storage));
         const std::string_view optionsText = AttributeView(child, "Options", storage);
         if (!optionsText.empty()) options = ParseLong(optionsText);
       } else if (tag == "ServiceEvents") {

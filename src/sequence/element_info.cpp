@@ -215,15 +215,15 @@ void CElementInfo::Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>& /*l
       String storage;
       const std::string_view tag = TagNameView(child, tagStorage);
       if (tag == "Name") {
-        name_ = ElementTextView(child, storage);
+        name_ = String(ElementTextView(child, storage));
       } else if (tag == "Type") {
-        testType_ = ElementTextView(child, storage);
+        testType_ = String(ElementTextView(child, storage));
       } else if (tag == "Parameter") {
-        testParam_ = ElementTextView(child, storage);
+        testParam_ = String(ElementTextView(child, storage));
       } else if (tag == "Description") {
-        description = ElementTextView(child, storage);
+        description = String(ElementTextView(child, storage));
       } else if (tag == "Comment") {
-        comment = ElementTextView(child, storage);
+        comment = String(ElementTextView(child, storage));
       } else if (tag == "Procedure") {
         ReadProcedure(child);
       }

@@ -101,7 +101,7 @@ void CTestElement::ReadDefinition(const Ref<IXmlElement>& in, const Ref<IProgres
     if (HasTagName(child, "PlugIn")) {
       if (std::exchange(plugInRead, true)) return;
       String storage;
-      plugInId_ = AttributeView(child, "Name", storage);
+      plugInId_ = String(AttributeView(child, "Name", storage));
       const std::string_view testIdText = AttributeView(child, "TestID", storage);
       if (testIdText.empty()) RaiseError(err::kElementNoTestId, kSource, kLevelData);
       testId_ = ParseLong(testIdText);

@@ -26,7 +26,9 @@ bool VisitChildElements(const Ref<IXmlElement>& parent, ChildElementVisitor visi
 // as TagName, GetAttribute and ElementText give them but without a copy. For an element of this
 // XML service the view points into the document and is valid until the document changes; for
 // any other element the interface's answer is kept in `storage` and the view points there. A
-// none element raises error 91, as any use of a none reference does.
+// none element raises error 91, as any use of a none reference does. A view that is kept goes
+// through a String of its own (`member = String(view)`): assigning the view to a string would
+// size its buffer by growth instead of exactly.
 std::string_view TagNameView(const Ref<IXmlElement>& element, String& storage);
 std::string_view AttributeView(const Ref<IXmlElement>& element, const char* name, String& storage);
 std::string_view ElementTextView(const Ref<IXmlElement>& element, String& storage);
