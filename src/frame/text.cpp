@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace velko {
 
@@ -110,26 +111,22 @@ locale_t Utf8Locale() {
   return ctype.get();
 }
 
-}  // namespace
-
-String TrimBlanks(std::string_view text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(' ');
-  return String(text.substr(first, last - first + 1));
+constexpr std::uint64_t EveryByte(unsigned char byte) {
+  return 0x0101010101010101ull * byte;
 }
 
-String FoldCase(std::string_view text) {
-  // Keys are mostly ASCII: folded byte by byte, without decoding.
-  if (std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; })) {
-    String out(text);
-    for (char& c : out) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    }
-    return out;
-  }
-  String out;
-  out.reserve(text.size());
+// Eight ASCII bytes (none with the high bit) with 'A'..'Z' lowered: a byte's high bit comes up
+// when it is at least 'A' and stays down when it is beyond 'Z', and no sum carries into the next
+// byte.
+std::uint64_t FoldAsciiWord(std::uint64_t word) {
+  const std::uint64_t atLeastA = word + EveryByte(0x80 - 'A');
+  const std::uint64_t beyondZ = word + EveryByte(0x80 - 'Z' - 1);
+  const std::uint64_t upper = atLeastA & ~beyondZ & EveryByte(0x80);
+  return word | (upper >> 2);  // 0x80 >> 2 is the 0x20 between the cases
+}
+
+// Folds character by character through the C library's wide-character lower case.
+void AppendFoldedDecoded(String& out, std::string_view text) {
   const locale_t loc = Utf8Locale();
   for (std::size_t i = 0; i < text.size();) {
     const char32_t c = DecodeUtf8(text, i);
@@ -139,6 +136,47 @@ String FoldCase(std::string_view text) {
       AppendUtf8(out, static_cast<char32_t>(towlower_l(static_cast<wint_t>(c), loc)));
     }
   }
+}
+
+}  // namespace
+
+String TrimBlanks(std::string_view text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(' ');
+  return String(text.substr(first, last - first + 1));
+}
+
+void AppendFoldedCase(String& out, std::string_view text) {
+  // Keys are mostly ASCII: copied once and folded in place, eight bytes at a time. From the first
+  // byte beyond ASCII on (a sequence starts there, all before were single bytes) the rest is
+  // decoded.
+  const std::size_t start = out.size();
+  out.append(text);
+  char* const folded = out.data() + start;
+  std::size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, folded + i, 8);
+    if ((word & EveryByte(0x80)) != 0) break;
+    word = FoldAsciiWord(word);
+    std::memcpy(folded + i, &word, 8);
+  }
+  for (; i < text.size(); ++i) {
+    const char c = folded[i];
+    if ((c & 0x80) != 0) {
+      out.resize(start + i);
+      AppendFoldedDecoded(out, text.substr(i));
+      return;
+    }
+    if (c >= 'A' && c <= 'Z') folded[i] = static_cast<char>(c + 32);
+  }
+}
+
+String FoldCase(std::string_view text) {
+  String out;
+  out.reserve(text.size());  // exactly: appending to an empty string would size it by growth
+  AppendFoldedCase(out, text);
   return out;
 }
 

@@ -44,7 +44,7 @@ bool IsDisplayIndex(Long index) {
 }
 
 // A number of a stored text as a Single; beyond single range is the overflow error 6.
-Single StoredNumber(const String& text) {
+Single StoredNumber(std::string_view text) {
   return Variant(ParseNumber(text)).ToSingle();
 }
 
@@ -325,9 +325,10 @@ void CLimit::UpdateReference(const Ref<ITestElement>& element) {
 void CLimit::Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>& log) {
   Guarded(kLoadPolicy, [&] {
     ScopedLogSection section(log, String(), String());
-    if (in->TagName() != "Limit") RaiseError(err::kLimitLoad, kSource, kLevelItem);
+    if (!HasTagName(in, "Limit")) RaiseError(err::kLimitLoad, kSource, kLevelItem);
     ResetForLoad();
-    key_ = in->GetAttribute("Key");
+    String storage;
+    key_ = String(AttributeView(in, "Key", storage));
     if (key_.empty()) section.LogError(err::kLimitLoad, kLevelItem, kNoKeyWarning);
     ForEachChildElement(in, [&](const Ref<IXmlElement>& child) { LoadChild(child, log); });
   });
@@ -345,20 +346,23 @@ void CLimit::ResetForLoad() {
 }
 
 void CLimit::LoadChild(const Ref<IXmlElement>& child, const Ref<IProgressLog>& log) {
-  const String tag = child->TagName();
+  String tagStorage;
+  String storage;
+  const std::string_view tag = TagNameView(child, tagStorage);
   if (tag == "Value") {
-    const String text = child->ElementText();
+    const std::string_view text = ElementTextView(child, storage);
     if (!text.empty()) {
-      const bool low = child->GetAttribute("Type") == "Low";
-      (low ? low_ : high_) = StoredNumber(text);
+      const Single number = StoredNumber(text);
+      const bool low = AttributeView(child, "Type", storage) == "Low";
+      (low ? low_ : high_) = number;
       (low ? lowDefined_ : highDefined_) = true;
     }
-    const String operand = child->GetAttribute("Operand");
-    if (!operand.empty()) operand_ = operand;
+    const std::string_view operand = AttributeView(child, "Operand", storage);
+    if (!operand.empty()) operand_ = String(operand);
   } else if (tag == "Unit") {
-    unit_ = child->ElementText();
+    unit_ = String(ElementTextView(child, storage));
   } else if (tag == "Operand") {
-    operand_ = child->ElementText();
+    operand_ = String(ElementTextView(child, storage));
   } else if (tag == "Reference") {
     limitType_ = kLimitRelative;
     auto reference = CreateLimitReference();

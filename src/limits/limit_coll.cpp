@@ -11,10 +11,10 @@ namespace {
 constexpr ErrorPolicy kCentral{"VelkoCore.CLimitColl"};
 
 // The library's own limit behind `limit`, when it is exactly a CLimit (a derived class may
-// answer differently).
+// answer differently). The exact type is asked first: no cross-cast for any limit.
 CLimit* OwnLimit(const Ref<ILimit>& limit) {
-  auto* own = dynamic_cast<CLimit*>(limit.get());
-  return own != nullptr && typeid(*own) == typeid(CLimit) ? own : nullptr;
+  ILimit* const p = limit.get();
+  return p != nullptr && typeid(*p) == typeid(CLimit) ? static_cast<CLimit*>(p) : nullptr;
 }
 
 }  // namespace

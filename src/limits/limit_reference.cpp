@@ -4,6 +4,7 @@
 #include "velko/frame/numeric.hpp"
 #include "velko/limits/limit_coll.hpp"
 #include "velko/outside/value_formatter.hpp"
+#include "velko/outside/xml.hpp"
 
 namespace velko {
 namespace {
@@ -103,12 +104,13 @@ Single CLimitReference::RetrieveValue() {
 void CLimitReference::Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>& log) {
   Guarded(kLoadPolicy, [&] {
     ScopedLogSection section(log, String(), String());
-    if (in->TagName() != "Reference") RaiseError(err::kLimitLoad, kSource, kLevelItem);
+    if (!HasTagName(in, "Reference")) RaiseError(err::kLimitLoad, kSource, kLevelItem);
     testId_ = 0;
     measKey_.clear();
-    const String id = in->GetAttribute("ElementID");
+    String storage;
+    const std::string_view id = AttributeView(in, "ElementID", storage);
     if (!id.empty()) testId_ = ParseLong(id);
-    measKey_ = in->GetAttribute("Key");
+    measKey_ = String(AttributeView(in, "Key", storage));
   });
 }
 

@@ -149,11 +149,12 @@ Ref<IStandard> CStandard::Clone() {
 void CStandard::Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>& log) {
   Guarded(kLoadPolicy, [&] {
     ScopedLogSection section(log, String(), String());
-    if (in->TagName() != "Standard") RaiseError(err::kStandardWrongTag, kSource, kLevelItem);
-    alphaName_ = in->GetAttribute("AlphaName");
-    completeName_ = in->GetAttribute("CompleteName");
-    standardType_ =
-        in->GetAttribute("Type") == "Predefined" ? kStandardPredefined : kStandardUserDefined;
+    if (!HasTagName(in, "Standard")) RaiseError(err::kStandardWrongTag, kSource, kLevelItem);
+    String storage;
+    alphaName_ = String(AttributeView(in, "AlphaName", storage));
+    completeName_ = String(AttributeView(in, "CompleteName", storage));
+    standardType_ = AttributeView(in, "Type", storage) == "Predefined" ? kStandardPredefined
+                                                                       : kStandardUserDefined;
     if (alphaName_.empty() && completeName_.empty()) {
       section.LogError(err::kStandardNoName, kLevelData, kNoNameWarning);
       section.Close();
@@ -166,7 +167,7 @@ void CStandard::Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>& log) {
 void CStandard::LoadLimits(const Ref<IXmlElement>& in, const Ref<IProgressLog>& log) {
   auto limits = CreateLimitColl();
   ForEachChildElement(in, [&](const Ref<IXmlElement>& child) {
-    if (child->TagName() != "Limit") return;
+    if (!HasTagName(child, "Limit")) return;
     auto limit = MakeRef<CLimit>();
     try {
       limit->Load(child, log);

@@ -34,7 +34,13 @@ String KeyOfStandard(const Ref<IStandard>& standard) {
 }  // namespace
 
 String CStandardColl::KeyOf(const String& alphaName, const String& completeName) {
-  return FoldCase(alphaName + "::" + completeName);
+  // Folded part by part, which is the folding of the whole: the separator is plain ASCII.
+  String key;
+  key.reserve(alphaName.size() + 2 + completeName.size());
+  AppendFoldedCase(key, alphaName);
+  key += "::";
+  AppendFoldedCase(key, completeName);
+  return key;
 }
 
 Ref<IStandard> CStandardColl::Find(const String& key) const {
@@ -165,7 +171,7 @@ void CStandardColl::Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>& lo
     // nothing of what the collection held.
     KeyedCollection<Ref<IStandard>> loaded;
     ForEachChildElement(in, [&](const Ref<IXmlElement>& child) {
-      if (child->TagName() != "Standard") return;
+      if (!HasTagName(child, "Standard")) return;
       auto standard = MakeRef<CStandard>();
       try {
         standard->Load(child, log);

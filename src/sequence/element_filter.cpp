@@ -56,7 +56,7 @@ Ref<IElementFilter> CElementFilter::Clone() {
 void CElementFilter::Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>& log) {
   Guarded(kLoadPolicy, [&] {
     ScopedLogSection section(log, String(), kLoadContext);
-    if (in->TagName() != "Filter") RaiseError(err::kFilterWrongTag, kSource, kLevelFatal);
+    if (!HasTagName(in, "Filter")) RaiseError(err::kFilterWrongTag, kSource, kLevelFatal);
     // Read aside and put in place at the end: a load that fails half-way leaves the old content.
     // Without an "IncludeInReport" child the filter is not printed; the service record
     // identifier stays unless a "ServiceRecord" child replaces it.
@@ -65,12 +65,14 @@ void CElementFilter::Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>& l
     String recordId = serviceRecordId_;
     const Ref<IActivities> activities = MakeRef<CActivities>();
     ForEachChildElement(in, [&](const Ref<IXmlElement>& child) {
-      const String tag = child->TagName();
+      String tagStorage;
+      String storage;
+      const std::string_view tag = TagNameView(child, tagStorage);
       if (tag == "IncludeInReport") {
         include = true;  // its presence is the value
       } else if (tag == "ServiceRecord") {
-        recordId = child->ElementText();
-        const String optionsText = child->GetAttribute("Options");
+        recordId = String(ElementTextView(child, storage));
+        const std::string_view optionsText = AttributeView(child, "Options", storage);
         if (!optionsText.empty()) options = ParseLong(optionsText);
       } else if (tag == "ServiceEvents") {
         activities->Load(child, log);

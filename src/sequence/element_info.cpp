@@ -204,24 +204,26 @@ Ref<IElementInfo> CElementInfo::Clone() {
 
 void CElementInfo::Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>& /*log*/) {
   Guarded(kLoadPolicy, [&] {
-    if (in->TagName() != "Info") RaiseError(err::kInfoWrongTag, kSource, kLevelFatal);
+    if (!HasTagName(in, "Info")) RaiseError(err::kInfoWrongTag, kSource, kLevelFatal);
     name_.clear();
     procedure_.clear();
     format_ = kProcedureNone;
     String description;
     String comment;
     ForEachChildElement(in, [&](const Ref<IXmlElement>& child) {
-      const String tag = child->TagName();
+      String tagStorage;
+      String storage;
+      const std::string_view tag = TagNameView(child, tagStorage);
       if (tag == "Name") {
-        name_ = child->ElementText();
+        name_ = String(ElementTextView(child, storage));
       } else if (tag == "Type") {
-        testType_ = child->ElementText();
+        testType_ = String(ElementTextView(child, storage));
       } else if (tag == "Parameter") {
-        testParam_ = child->ElementText();
+        testParam_ = String(ElementTextView(child, storage));
       } else if (tag == "Description") {
-        description = child->ElementText();
+        description = String(ElementTextView(child, storage));
       } else if (tag == "Comment") {
-        comment = child->ElementText();
+        comment = String(ElementTextView(child, storage));
       } else if (tag == "Procedure") {
         ReadProcedure(child);
       }

@@ -98,10 +98,11 @@ void CTestElement::ReadDefinition(const Ref<IXmlElement>& in, const Ref<IProgres
   // plug-in manager made this element from it, and a later one must not change what it saves.
   bool plugInRead = false;
   ForEachChildElement(in, [&](const Ref<IXmlElement>& child) {
-    if (child->TagName() == "PlugIn") {
+    if (HasTagName(child, "PlugIn")) {
       if (std::exchange(plugInRead, true)) return;
-      plugInId_ = child->GetAttribute("Name");
-      const String testIdText = child->GetAttribute("TestID");
+      String storage;
+      plugInId_ = String(AttributeView(child, "Name", storage));
+      const std::string_view testIdText = AttributeView(child, "TestID", storage);
       if (testIdText.empty()) RaiseError(err::kElementNoTestId, kSource, kLevelData);
       testId_ = ParseLong(testIdText);
     } else {

@@ -6,6 +6,7 @@
 #include "velko/core/error_numbers.hpp"
 #include "velko/core/gtranslate.hpp"
 #include "velko/outside/value_formatter.hpp"
+#include "velko/outside/xml.hpp"
 #include "velko/sequence/element_filter.hpp"
 #include "velko/sequence/element_info.hpp"
 
@@ -52,7 +53,8 @@ void TestNode::AssignId(Long id) {
 }
 
 bool TestNode::ReadCommonChild(const Ref<IXmlElement>& child, const Ref<IProgressLog>& log) {
-  const String tag = child->TagName();
+  String storage;
+  const std::string_view tag = TagNameView(child, storage);
   if (tag == "Info") {
     if (!info_) info_ = CreateElementInfo();
     info_->Load(child, log);

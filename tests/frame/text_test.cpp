@@ -45,5 +45,30 @@ TEST(Utf8, BytesThatStartNoSequenceDecodeAsLatin1) {
   EXPECT_EQ(i, text.size());
 }
 
+// Keys fold eight ASCII bytes at a time; every letter position in a word, the bytes around the
+// letters, and the switch to decoding at the first byte beyond ASCII must fold as one by one.
+TEST(FoldCase, FoldsEveryPositionAndSwitchesToDecodingWhereTextLeavesAscii) {
+  struct Case {
+    const char* text;
+    const char* folded;
+  };
+  const Case cases[] = {
+      {"", ""},
+      {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyz"},
+      {"@AZ[`az{", "@az[`az{"},  // the neighbours of both letter ranges stay
+      {"IEC 62353::Recurrent Test", "iec 62353::recurrent test"},
+      {"\x01\x7F ~_^]\\", "\x01\x7F ~_^]\\"},
+      {"PRÜFUNG", "prüfung"},                    // beyond ASCII within the first word
+      {"ABCDEFGHÄÖÜ IJ", "abcdefghäöü ij"},      // right after a whole word
+      {"ABCDEFGHIJ\xC3", "abcdefghij\xc3\xa3"},  // a cut-off sequence folds as Latin-1 Ã
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FoldCase(c.text), c.folded) << c.text;
+    String appended = "KEEP:";
+    AppendFoldedCase(appended, c.text);
+    EXPECT_EQ(appended, String("KEEP:") + c.folded) << c.text;
+  }
+}
+
 }  // namespace
 }  // namespace velko

@@ -367,6 +367,29 @@ TEST(XmlHostileInput, VeryDeepNestingLoadsAndSavesWithoutExhaustingTheStack) {
   EXPECT_EQ(file->Document()->DocumentElement()->TagName(), "a");
 }
 
+// Up to 256 levels below the root a document is written indented; one level more, anywhere in
+// the tree (here after a shallow first branch), and it is written without indentation.
+TEST(XmlSaving, IndentsUpTo256LevelsBelowTheRoot) {
+  const auto chain = [](int levels) {
+    String text;
+    for (int i = 0; i < levels; ++i)
+      text += "<a>";
+    for (int i = 0; i < levels; ++i)
+      text += "</a>";
+    return text;
+  };
+  struct Case {
+    int levels;  // of the deep branch below the root
+    bool indented;
+  };
+  for (const Case c : {Case{256, true}, Case{257, false}}) {
+    Ref<IXmlFile> file = CreateXmlFile();
+    file->LoadFromText("<r><s><t/></s>" + chain(c.levels) + "</r>");
+    const String saved = file->SaveToText();
+    EXPECT_EQ(saved.find("\n  <s>") != String::npos, c.indented) << c.levels;
+  }
+}
+
 // ---- files ----
 
 TEST(XmlFile, SaveAndOpenRoundTripNonAsciiTextAndCharacterData) {

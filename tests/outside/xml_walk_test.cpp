@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "support/error_helpers.hpp"
 #include "velko/outside/xml.hpp"
 
 namespace velko {
@@ -49,6 +50,32 @@ TEST(ChildWalk, KeptChildrenStayTheElementsTheyWere) {
   EXPECT_NE(kept[1]->FindChild("x", 0), nullptr);
 }
 
+// Walks over the same element start from the wrapper the last one left: a child kept from any
+// earlier walk, or during a walk nested in another, must stay the element it was.
+TEST(ChildWalk, ChildrenKeptAcrossRepeatedAndNestedWalksStayTheirElements) {
+  const Ref<IXmlElement> root = ParseXmlDocument(kDocument)->DocumentElement();
+  std::vector<String> seen;
+  ForEachChildElement(root,
+                      [&](const Ref<IXmlElement>& child) { seen.push_back(child->TagName()); });
+  Ref<IXmlElement> last;
+  ForEachChildElement(root, [&](const Ref<IXmlElement>& child) { last = child; });
+  std::vector<Ref<IXmlElement>> kept;
+  ForEachChildElement(root, [&](const Ref<IXmlElement>& child) {
+    ForEachChildElement(root,
+                        [&](const Ref<IXmlElement>& inner) { seen.push_back(inner->TagName()); });
+    ForEachChildElement(child, [&](const Ref<IXmlElement>& inner) { kept.push_back(inner); });
+    kept.push_back(child);
+  });
+  EXPECT_EQ(seen,
+            (std::vector<String>{"a", "b", "c", "a", "b", "c", "a", "b", "c", "a", "b", "c"}));
+  EXPECT_EQ(last->TagName(), "c");
+  ASSERT_EQ(kept.size(), 4u);
+  EXPECT_EQ(kept[0]->TagName(), "a");
+  EXPECT_EQ(kept[1]->TagName(), "x");
+  EXPECT_EQ(kept[2]->TagName(), "b");
+  EXPECT_EQ(kept[3]->TagName(), "c");
+}
+
 TEST(ChildWalk, ChangesOfTheDocumentAreSeenAsTheChildListSeesThem) {
   struct Case {
     const char* name;
@@ -83,6 +110,64 @@ TEST(ChildWalk, StopsWhenTheVisitorSaysSo) {
     return tags.size() < 2;
   });
   EXPECT_EQ(tags, (std::vector<String>{"a", "b"}));
+}
+
+// An element of another implementation: forwards to a real one, so that the views must take
+// the interface's answers.
+class ForwardingElement final : public IXmlElement {
+ public:
+  explicit ForwardingElement(Ref<IXmlElement> inner) : inner_(std::move(inner)) {}
+  String TagName() override { return inner_->TagName(); }
+  void SetTagName(const String& tag) override { inner_->SetTagName(tag); }
+  String GetAttribute(const String& name) override { return inner_->GetAttribute(name); }
+  void SetAttribute(const String& name, const String& value) override {
+    inner_->SetAttribute(name, value);
+  }
+  Ref<IXmlElementList> ChildNodes() override { return inner_->ChildNodes(); }
+  void AppendChild(const Ref<IXmlNode>& node) override { inner_->AppendChild(node); }
+  String ElementText() override { return inner_->ElementText(); }
+  void SetElementText(const String& text) override { inner_->SetElementText(text); }
+  Ref<IXmlElement> AddTextElement(const String& tag, const String& text) override {
+    return inner_->AddTextElement(tag, text);
+  }
+  Ref<IXmlElement> FindChild(const String& tag, Long start) override {
+    return inner_->FindChild(tag, start);
+  }
+
+ private:
+  Ref<IXmlElement> inner_;
+};
+
+TEST(InPlaceReads, GiveWhatTheInterfaceGivesForEveryKindOfElement) {
+  const Ref<IXmlElement> root = ParseXmlDocument(
+                                    "<r><v Type=\"Low\" Empty=\"\">1.5</v><w>a<![CDATA[<b>]]>c</w>"
+                                    "<e/><m>x<n/>y</m></r>")
+                                    ->DocumentElement();
+  std::vector<Ref<IXmlElement>> elements;
+  ForEachChildElement(root, [&](const Ref<IXmlElement>& child) {
+    elements.push_back(child);
+    elements.push_back(MakeRef<ForwardingElement>(child));
+  });
+  ASSERT_EQ(elements.size(), 8u);
+  for (const Ref<IXmlElement>& element : elements) {
+    String storage;
+    EXPECT_EQ(TagNameView(element, storage), element->TagName());
+    EXPECT_TRUE(HasTagName(element, element->TagName()));
+    EXPECT_FALSE(HasTagName(element, element->TagName() + "x"));
+    EXPECT_EQ(ElementTextView(element, storage), element->ElementText()) << element->TagName();
+    for (const char* name : {"Type", "Empty", "Absent"}) {
+      EXPECT_EQ(AttributeView(element, name, storage), element->GetAttribute(name)) << name;
+    }
+  }
+  String storage;
+  EXPECT_EQ(ElementTextView(elements[2], storage), "a<b>c");  // text and CDATA, one piece
+}
+
+TEST(InPlaceReads, NoneElementRaisesObjectNotSet) {
+  String storage;
+  EXPECT_EQ(test::ErrorNumberOf([&] { TagNameView(nullptr, storage); }), rt::kObjectNotSet);
+  EXPECT_EQ(test::ErrorNumberOf([&] { AttributeView(nullptr, "a", storage); }), rt::kObjectNotSet);
+  EXPECT_EQ(test::ErrorNumberOf([&] { ElementTextView(nullptr, storage); }), rt::kObjectNotSet);
 }
 
 }  // namespace

@@ -13,6 +13,8 @@ String TrimBlanks(std::string_view text);
 
 // Unicode-aware lower-case folding (UTF-8 in, UTF-8 out); used for case-insensitive keys.
 String FoldCase(std::string_view text);
+// Appends FoldCase(text) to `out`.
+void AppendFoldedCase(String& out, std::string_view text);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 // Case-insensitive substring test.
 bool ContainsIgnoreCase(std::string_view text, std::string_view part);

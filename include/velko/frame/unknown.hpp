@@ -4,6 +4,7 @@
 #include <concepts>
 #include <cstddef>
 #include <memory>
+#include <type_traits>
 #include <utility>
 
 namespace velko {
@@ -75,6 +76,17 @@ template <class T>
 Ref<T> RefToSelf(const IUnknown* self) {
   auto shared = std::const_pointer_cast<IUnknown>(self->shared_from_this());
   return Ref<T>(std::dynamic_pointer_cast<T>(shared));
+}
+
+// The same for a caller whose pointer already is a T: the reference shares the object's owner
+// and points where `self` does, without the cast that would look the interface up.
+template <class T, class C>
+  requires std::is_convertible_v<C*, T*>
+Ref<T> RefToSelf(C* self) {
+  T* const asInterface = self;
+  const IUnknown* const object = self;
+  return Ref<T>(std::shared_ptr<T>(std::const_pointer_cast<IUnknown>(object->shared_from_this()),
+                                   asInterface));
 }
 
 // Identity: true when both references (through any interfaces) reach the same object.

@@ -1,6 +1,8 @@
 // The production XML service over pugixml: documents, files, and text round trips.
 #pragma once
 
+#include <string_view>
+
 #include "velko/typelib/xml.hpp"
 
 namespace velko {
@@ -19,5 +21,22 @@ Ref<IXmlDocument> ParseXmlDocument(const String& xml);
 // an element of this XML service.
 using ChildElementVisitor = bool (*)(void* context, const Ref<IXmlElement>& child);
 bool VisitChildElements(const Ref<IXmlElement>& parent, ChildElementVisitor visit, void* context);
+
+// For the loaders: an element's tag name, an attribute's value (empty when absent) and its text,
+// as TagName, GetAttribute and ElementText give them but without a copy. For an element of this
+// XML service the view points into the document and is valid until the document changes; for
+// any other element the interface's answer is kept in `storage` and the view points there. A
+// none element raises error 91, as any use of a none reference does. A view that is kept goes
+// through a String of its own (`member = String(view)`): assigning the view to a string would
+// size its buffer by growth instead of exactly.
+std::string_view TagNameView(const Ref<IXmlElement>& element, String& storage);
+std::string_view AttributeView(const Ref<IXmlElement>& element, const char* name, String& storage);
+std::string_view ElementTextView(const Ref<IXmlElement>& element, String& storage);
+
+// Whether `element` has the tag name `tag`.
+inline bool HasTagName(const Ref<IXmlElement>& element, std::string_view tag) {
+  String storage;
+  return TagNameView(element, storage) == tag;
+}
 
 }  // namespace velko

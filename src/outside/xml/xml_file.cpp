@@ -135,25 +135,27 @@ class StringWriter final : public pugi::xml_writer {
   String& out_;
 };
 
-int DepthOf(const pugi::xml_node top) {
+// Whether the tree below `top` goes deeper than `limit` levels; stops at the first node beyond.
+// Each node is asked for its first child and its next sibling once.
+bool DeeperThan(const pugi::xml_node top, int limit) {
   int depth = 0;
-  int deepest = 0;
   pugi::xml_node n = top;
-  while (n) {
-    deepest = std::max(deepest, depth);
-    if (n.first_child()) {
-      n = n.first_child();
-      ++depth;
+  for (;;) {
+    if (const pugi::xml_node child = n.first_child()) {
+      if (++depth > limit) return true;
+      n = child;
       continue;
     }
-    while (n && n != top && !n.next_sibling()) {
+    for (;;) {  // up to the nearest node with a next sibling, never above `top`
+      if (n == top) return false;
+      if (const pugi::xml_node next = n.next_sibling()) {
+        n = next;
+        break;
+      }
       n = n.parent();
       --depth;
     }
-    if (!n || n == top) break;
-    n = n.next_sibling();
   }
-  return deepest;
 }
 
 String ErrnoText(int code) {
@@ -257,7 +259,7 @@ String Serialize(const DocState& state) {
   StringWriter writer(out);
   for (pugi::xml_node c = state.doc.first_child(); c; c = c.next_sibling()) {
     if (c == state.parking) continue;
-    const bool indent = DepthOf(c) <= kMaxIndentedDepth;
+    const bool indent = !DeeperThan(c, kMaxIndentedDepth);
     c.print(writer, "  ", indent ? pugi::format_indent : pugi::format_raw, pugi::encoding_utf8);
     if (!indent) out += '\n';
   }

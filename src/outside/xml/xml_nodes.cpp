@@ -161,13 +161,22 @@ class XmlElement final : public IXmlElement, public NodeImpl {
   }
 
   String ElementText() override {
+    String text;
+    const std::string_view view = TextView(text);
+    if (view.data() != text.data()) return String(view);
+    return text;
+  }
+
+  // The text in place when it is one piece of character data (nearly always), else assembled in
+  // `storage`.
+  std::string_view TextView(String& storage) const {
     pugi::xml_node first = node_.first_child();
     if (first && !first.next_sibling() && IsCharData(first)) return first.value();
-    String text;
+    storage.clear();
     for (pugi::xml_node c = first; c; c = c.next_sibling()) {
-      if (IsCharData(c)) text += c.value();
+      if (IsCharData(c)) storage += c.value();
     }
-    return text;
+    return storage;
   }
 
   // Like the DOM's text content: the text replaces every child.
@@ -225,10 +234,24 @@ class XmlElement final : public IXmlElement, public NodeImpl {
   // For a walk that hands out one wrapper after the other: only while nobody else holds it.
   void Repoint(pugi::xml_node node) { node_ = node; }
 
+  // The wrapper the last walk over this element's children handed out, kept for the next walk
+  // (which then makes none) because nobody else held it any more: an element of the same
+  // document, of this class.
+  Ref<IXmlElement> TakeSpareChild() { return std::move(spareChild_); }
+  void KeepSpareChild(Ref<IXmlElement> child) { spareChild_ = std::move(child); }
+
  private:
   DocPtr owner_;
   pugi::xml_node node_;
+  Ref<IXmlElement> spareChild_;
 };
+
+// The service's own element behind `element`, or null for an element of another implementation.
+// XmlElement is final, so its exact type identifies it without the general cross-cast.
+XmlElement* OwnElement(IXmlElement* element) {
+  if (element == nullptr || typeid(*element) != typeid(XmlElement)) return nullptr;
+  return static_cast<XmlElement*>(element);
+}
 
 NodeImpl* ImplOf(const Ref<IXmlNode>& node) {
   IXmlNode* const p = node.get();
@@ -360,15 +383,27 @@ namespace {
 
 // The wrapper a walk hands to its visitor: one object serves child after child as long as the
 // visitor keeps no reference to it, so that a walk makes one wrapper instead of one per child.
+// It starts from the one the parent kept from its last walk and leaves it there for the next, so
+// that the walks over a whole tree of loaders make about one wrapper per level.
 class WalkWrapper {
  public:
-  explicit WalkWrapper(const xml::DocPtr& owner) : owner_(owner) {}
+  explicit WalkWrapper(xml::XmlElement& parent)
+      : parent_(parent), current_(parent.TakeSpareChild()) {
+    if (current_) raw_ = static_cast<xml::XmlElement*>(current_.get());
+  }
+  ~WalkWrapper() {
+    if (raw_ != nullptr && current_.shared().use_count() == 1) {
+      parent_.KeepSpareChild(std::move(current_));
+    }
+  }
+  WalkWrapper(const WalkWrapper&) = delete;
+  WalkWrapper& operator=(const WalkWrapper&) = delete;
 
   const Ref<IXmlElement>& For(pugi::xml_node node) {
     if (raw_ != nullptr && current_.shared().use_count() == 1) {
       raw_->Repoint(node);
     } else {
-      Ref<xml::XmlElement> made = MakeRef<xml::XmlElement>(owner_, node);
+      Ref<xml::XmlElement> made = MakeRef<xml::XmlElement>(parent_.Owner(), node);
       raw_ = made.get();
       current_ = std::move(made);
     }
@@ -376,20 +411,41 @@ class WalkWrapper {
   }
 
  private:
-  const xml::DocPtr& owner_;
+  xml::XmlElement& parent_;
   Ref<IXmlElement> current_;
   xml::XmlElement* raw_ = nullptr;
 };
 
 }  // namespace
 
+std::string_view TagNameView(const Ref<IXmlElement>& element, String& storage) {
+  if (const xml::XmlElement* own = xml::OwnElement(element.get())) return own->Node().name();
+  storage = element->TagName();
+  return storage;
+}
+
+std::string_view AttributeView(const Ref<IXmlElement>& element, const char* name, String& storage) {
+  if (const xml::XmlElement* own = xml::OwnElement(element.get())) {
+    return own->Node().attribute(name).value();
+  }
+  storage = element->GetAttribute(name);
+  return storage;
+}
+
+std::string_view ElementTextView(const Ref<IXmlElement>& element, String& storage) {
+  if (const xml::XmlElement* own = xml::OwnElement(element.get())) return own->TextView(storage);
+  storage = element->ElementText();
+  return storage;
+}
+
 // Walks the child nodes straight through pugixml while the document keeps its structure; after a
 // visit that changed it, goes on as a refreshed child list would, from the same position.
 bool VisitChildElements(const Ref<IXmlElement>& parent, ChildElementVisitor visit, void* context) {
-  auto* const element = dynamic_cast<xml::XmlElement*>(parent.get());
+  xml::XmlElement* const element = xml::OwnElement(parent.get());
   if (element == nullptr) return false;
-  const xml::DocPtr owner = element->Owner();
-  WalkWrapper wrapper(owner);
+  const Ref<IXmlElement> keptAlive = parent;  // and its document: whatever a visitor lets go
+  const xml::DocPtr& owner = element->Owner();
+  WalkWrapper wrapper(*element);
   const pugi::xml_node node = element->Node();
   const std::uint64_t version = owner->version;
   std::size_t position = 0;  // of the next node in the child list
