@@ -38,6 +38,8 @@ test: deps
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 	$(MAKE) fuzz-build
 	cd build/fuzz && ctest --output-on-failure -j $(JOBS)
+	# The optimised build warns where the debug build does not; the README's first command must work.
+	$(MAKE) demo
 
 # The libFuzzer targets (clang, AddressSanitizer, UBSan) in their own build folder.
 fuzz-build: deps
