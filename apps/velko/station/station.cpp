@@ -422,9 +422,7 @@ using PreviousValues = std::map<std::pair<Long, String>, String>;
 // The value of a reading as the tab shows it. A person's judgement is kept as the word "yes" or
 // "no"; the tab shows it in its own language.
 String ShownValue(const host::ArchivedMeasurement& m) {
-  if (!m.value && m.valueText == "yes") return host::HostText("1137::Yes");
-  if (!m.value && m.valueText == "no") return host::HostText("1138::No");
-  return m.valueText;
+  return m.value ? m.valueText : host::FlagWord(m.valueText);
 }
 
 PreviousValues LastValues(host::Archive& archive, const String& serial) {

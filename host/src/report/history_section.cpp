@@ -8,6 +8,7 @@
 #include "velko/core/error_module.hpp"
 #include "velko/core/translation.hpp"
 #include "velko/frame/numeric.hpp"
+#include "velko/host/run/step_outcome.hpp"
 #include "velko/host/session/host_text.hpp"
 #include "velko/outside/html_report.hpp"
 #include "velko/typelib/enums.hpp"
@@ -63,9 +64,7 @@ String Cell(const Ref<IReport>& report, const String& text) {
 
 // A value as the archive keeps it ("0.463", "yes") as the reader of the report reads it.
 String Shown(const String& stored) {
-  if (stored == "yes") return HostText("842::yes");
-  if (stored == "no") return HostText("843::no");
-  return DisplayNumberText(stored);
+  return DisplayNumberText(FlagWord(stored));
 }
 
 String WithUnit(const String& stored, const String& unit) {

@@ -42,7 +42,7 @@ std::vector<MeasuredValue> MeasuredValues(const Ref<ITestElement>& node) {
       MeasuredValue reading{offered.key, {}, m->Unit(), m->Status(), {}, m->LimitKey()};
       const bool flag = m->ValueType() == kValueBoolean;
       if (!flag && value.IsNumeric()) reading.number = NumberOf(value);
-      reading.text = flag             ? String(value.ToBoolean() ? "yes" : "no")
+      reading.text = flag             ? FlagText(value.ToBoolean())
                      : reading.number ? FormatNumberPattern(*reading.number, m->ValueFormat())
                                       : value.ToString();
       if (reading.limitKey.empty()) reading.limitKey = reading.key;
@@ -50,6 +50,16 @@ std::vector<MeasuredValue> MeasuredValues(const Ref<ITestElement>& node) {
     }
     return values;
   });
+}
+
+String FlagText(bool value) {
+  return value ? "yes" : "no";
+}
+
+String FlagWord(const String& stored) {
+  if (stored == FlagText(true)) return HostText("1137::Yes");
+  if (stored == FlagText(false)) return HostText("1138::No");
+  return stored;
 }
 
 String ValuesText(const std::vector<MeasuredValue>& values) {

@@ -30,6 +30,10 @@ String NodeName(const Ref<ITestElement>& node);
 Long NodeStatus(const Ref<ITestElement>& node);
 // The readings of a node, in the order of its measurement info; none when it measured nothing.
 std::vector<MeasuredValue> MeasuredValues(const Ref<ITestElement>& node);
+// A flag's value as records, archive rows and exports keep it: "yes" or "no".
+String FlagText(bool value);
+// A stored flag text ("yes", "no") as the word of the current language; any other text as it is.
+String FlagWord(const String& stored);
 // The readings as one line: "0.071 Ω, 0.048 Ω".
 String ValuesText(const std::vector<MeasuredValue>& values);
 
