@@ -372,10 +372,12 @@ void CLimit::LoadChild(const Ref<IXmlElement>& child, const Ref<IProgressLog>& l
 }
 
 void CLimit::SaveValue(const Ref<IXmlElement>& limit, const char* type, Single number) {
-  const Ref<IXmlElement> value = limit->AddTextElement("Value", FormatValue(Variant(number)));
-  if (!value) return;
-  value->SetAttribute("Type", type);
-  if (!operand_.empty()) value->SetAttribute("Operand", operand_);
+  const String text = FormatValue(Variant(number));
+  if (operand_.empty()) {
+    AppendTextChild(limit, "Value", text, {{"Type", type}});
+  } else {
+    AppendTextChild(limit, "Value", text, {{"Type", type}, {"Operand", operand_}});
+  }
 }
 
 Ref<IXmlElement> CLimit::Save(const Ref<IXmlDocument>& owner) {
@@ -384,8 +386,8 @@ Ref<IXmlElement> CLimit::Save(const Ref<IXmlDocument>& owner) {
     if (!limit) RaiseError(err::kLimitSave, kSource, kLevelSave);
     if (!key_.empty()) limit->SetAttribute("Key", key_);
     const String unit = ConversionApplies() ? internalUnit_ : unit_;
-    if (!unit.empty()) limit->AddTextElement("Unit", unit);
-    if (!operand_.empty()) limit->AddTextElement("Operand", operand_);
+    if (!unit.empty()) AppendTextChild(limit, "Unit", unit);
+    if (!operand_.empty()) AppendTextChild(limit, "Operand", operand_);
     if (highDefined_) SaveValue(limit, "High", high_);
     if (lowDefined_) SaveValue(limit, "Low", low_);
     if (limitType_ == kLimitRelative && reference_) {

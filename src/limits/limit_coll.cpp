@@ -9,6 +9,7 @@ namespace velko {
 namespace {
 
 constexpr ErrorPolicy kCentral{"VelkoCore.CLimitColl"};
+constexpr std::size_t kFirstCapacity = 4;
 
 // The library's own limit behind `limit`, when it is exactly a CLimit (a derived class may
 // answer differently). The exact type is asked first: no cross-cast for any limit.
@@ -66,6 +67,8 @@ void CLimitColl::InsertLimit(const Ref<ILimit>& limit, Long before, Long after) 
       if (after > Count()) RaiseRuntimeError(rt::kSubscriptOutOfRange);
       position = after + 1;
     }
+    // A standard holds a handful of limits: room for four at once instead of growing 1, 2, 4.
+    if (limits_.capacity() == 0) limits_.reserve(kFirstCapacity);
     limits_.insert(limits_.begin() + (position - 1), Entry{limit, OwnLimit(limit)});
   });
 }

@@ -1,6 +1,7 @@
 #include "velko/limits/standard_coll.hpp"
 
 #include <algorithm>
+#include <typeinfo>
 
 #include "velko/core/error_module.hpp"
 #include "velko/core/error_numbers.hpp"
@@ -28,12 +29,17 @@ constexpr const char* kDuplicateWarning =
 constexpr Long kFixedColumns = 3360;
 
 String KeyOfStandard(const Ref<IStandard>& standard) {
+  // The library's own standard (nearly always) hands its names over without copies.
+  if (const IStandard* p = standard.get(); p != nullptr && typeid(*p) == typeid(CStandard)) {
+    const auto& own = static_cast<const CStandard&>(*p);
+    return CStandardColl::KeyOf(own.AlphaNameView(), own.CompleteNameView());
+  }
   return CStandardColl::KeyOf(standard->AlphaName(), standard->CompleteName());
 }
 
 }  // namespace
 
-String CStandardColl::KeyOf(const String& alphaName, const String& completeName) {
+String CStandardColl::KeyOf(std::string_view alphaName, std::string_view completeName) {
   // Folded part by part, which is the folding of the whole: the separator is plain ASCII.
   String key;
   key.reserve(alphaName.size() + 2 + completeName.size());
@@ -169,7 +175,7 @@ void CStandardColl::Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>& lo
     ScopedLogSection section(log, String(), String());
     // Loaded aside and taken over only when the whole load succeeds: a failing file loses
     // nothing of what the collection held.
-    KeyedCollection<Ref<IStandard>> loaded;
+    KeyedCollection<Ref<IStandard>> loaded(KeyCase::kSensitive);
     ForEachChildElement(in, [&](const Ref<IXmlElement>& child) {
       if (!HasTagName(child, "Standard")) return;
       auto standard = MakeRef<CStandard>();
@@ -179,12 +185,9 @@ void CStandardColl::Load(const Ref<IXmlElement>& in, const Ref<IProgressLog>& lo
         if (e.Number() == err::kStandardWrongTag) return;
         throw;
       }
-      const String key = KeyOfStandard(standard);
-      if (loaded.Contains(key)) {
+      if (!loaded.TryAdd(KeyOfStandard(standard), standard)) {
         section.LogError(err::kStandardPresent, kLevelData, kDuplicateWarning);
-        return;
       }
-      loaded.Add(key, standard);
     });
     standards_ = std::move(loaded);
   });

@@ -255,9 +255,9 @@ Ref<IXmlElement> CElementInfo::Save(const Ref<IXmlDocument>& owner, Long saveMod
   return Guarded(kSavePolicy, [&] {
     const Ref<IXmlElement> info = owner->CreateElement("Info");
     if (!info) RaiseError(err::kInfoSave, kSource, kLevelSave);
-    if (!testType_.empty()) info->AddTextElement("Type", testType_);
-    if (!testParam_.empty()) info->AddTextElement("Parameter", testParam_);
-    if (!name_.empty()) info->AddTextElement("Name", name_);
+    if (!testType_.empty()) AppendTextChild(info, "Type", testType_);
+    if (!testParam_.empty()) AppendTextChild(info, "Parameter", testParam_);
+    if (!name_.empty()) AppendTextChild(info, "Name", name_);
     if (!procedure_.empty()) AppendIfSome(info, WriteProcedure(owner, saveMode));
     // An empty info writes nothing.
     return info->ChildNodes()->NodeCount() > 0 ? info : Ref<IXmlElement>();

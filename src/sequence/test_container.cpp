@@ -24,8 +24,13 @@ constexpr ErrorPolicy kAddPolicy{kSource, {err::kContainerAdd}};
 constexpr ErrorPolicy kRemovePolicy{kSource, {err::kContainerChildNotFound}};
 constexpr ErrorPolicy kClonePolicy{kSource};
 
-// Below this many nodes a walk is as quick as a look-up, and no index is kept.
+// Below this many direct children a walk over them finds a result's element as quickly as a
+// look-up, and no index is kept.
 constexpr std::size_t kMinIndexedNodes = 32;
+// A subtree search pays more per node (the children's list held, each child asked whether it is a
+// container), so subtrees are indexed from a few nodes on: a group of ten steps that a reference
+// misses on its way to the root then costs one probe.
+constexpr std::size_t kMinIndexedSubtree = 8;
 
 // Node IDs are mostly consecutive numbers; multiplying spreads them over the table.
 std::size_t SlotOf(Long id, std::size_t mask) {
@@ -157,7 +162,7 @@ void CTestContainer::BuildSubtreeIndex(std::uint64_t version) {
   index.version = version;
   std::vector<Candidate> candidates;
   index.usable =
-      GatherCandidates(candidates, 0, index.height) && candidates.size() >= kMinIndexedNodes;
+      GatherCandidates(candidates, 0, index.height) && candidates.size() >= kMinIndexedSubtree;
   if (index.usable) {
     std::size_t size = 1;
     while (size < 2 * candidates.size())

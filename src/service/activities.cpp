@@ -53,12 +53,11 @@ void LoadActivity(const Ref<IXmlElement>& child, KeyedCollection<Ref<IActivity>>
     section.LogError(err::kActivityNoType, kLevelData, kNoTypeMessage);
     return;
   }
-  const String key = CActivities::KeyOf(activity->Activity(), activity->ServiceEv());
-  if (activities.Contains(key)) {
+  // The first occurrence of a key stays.
+  if (!activities.TryAdd(CActivities::KeyOf(activity->Activity(), activity->ServiceEv()),
+                         activity)) {
     section.LogError(err::kActivityPresent, kLevelData, kTwiceMessage);
-    return;  // the first occurrence stays
   }
-  activities.Add(key, activity);
 }
 
 }  // namespace

@@ -176,11 +176,11 @@ Ref<IXmlElement> CMTIData::Save(const Ref<IXmlDocument>& owner) {
     if (!element) RaiseError(err::kMtiSave, kDataSource, kLevelFatal);
     element->SetAttribute("PlugIn", plugInId_);
     element->SetAttribute("ID", FormatValue(Variant(mtiId_)));
-    if (!type_.empty()) element->AddTextElement("Type", type_);
-    if (!serialNo_.empty()) element->AddTextElement("SerialNumber", serialNo_);
-    if (!firmware_.empty()) element->AddTextElement("Version", firmware_);
+    if (!type_.empty()) AppendTextChild(element, "Type", type_);
+    if (!serialNo_.empty()) AppendTextChild(element, "SerialNumber", serialNo_);
+    if (!firmware_.empty()) AppendTextChild(element, "Version", firmware_);
     // Written so that a saved record keeps the calibration date its instruments were read with.
-    if (!calDate_.empty()) element->AddTextElement("CalibrationDate", calDate_);
+    if (!calDate_.empty()) AppendTextChild(element, "CalibrationDate", calDate_);
     if (customData_) {
       if (Ref<IXmlElement> data = customData_->Save(owner)) {
         data->SetTagName("PlugInData");

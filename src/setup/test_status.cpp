@@ -4,6 +4,7 @@
 #include "velko/limits/quarto_xml.hpp"
 #include "velko/outside/user_interface.hpp"
 #include "velko/outside/value_formatter.hpp"
+#include "velko/outside/xml.hpp"
 #include "velko/typelib/report.hpp"
 #include "velko/typelib/xml.hpp"
 
@@ -59,7 +60,7 @@ Ref<IXmlElement> CTestStatus::Save(const Ref<IXmlDocument>& owner) {
     if (!data) return data;
     const String word = TestStatusWord(status_);
     Quietly([&] {
-      if (!word.empty()) data->AddTextElement("Status", word);
+      if (!word.empty()) AppendTextChild(data, "Status", word);
     });
     Quietly([&] {
       if (Ref<IXmlElement> date = SaveDateElement(owner, testDate_)) data->AppendChild(date);

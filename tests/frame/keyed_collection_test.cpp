@@ -72,40 +72,54 @@ TEST(KeyedCollection, RaisesTheRuntimeCollectionErrors) {
 }
 
 // Small collections compare keys one by one, large ones keep a hash index: inserting at the
-// front, removing and looking up must agree with a plain list on both sides of the change.
+// front, adding, removing and looking up must agree with a plain list on both sides of the
+// change, whether letter case counts or not.
 TEST(KeyedCollection, LookupsAgreeWithAPlainListAtEverySize) {
-  KeyedCollection<int> c;
-  std::vector<String> model;
-  const auto check = [&] {
-    ASSERT_EQ(Keys(c), model);
-    for (std::size_t i = 0; i < model.size(); ++i) {
-      ASSERT_EQ(c.IndexOf("K" + model[i].substr(1)), static_cast<Long>(i) + 1) << model[i];
+  for (const KeyCase keyCase : {KeyCase::kIgnore, KeyCase::kSensitive}) {
+    SCOPED_TRACE(keyCase == KeyCase::kIgnore ? "case ignored" : "case sensitive");
+    const bool ignoreCase = keyCase == KeyCase::kIgnore;
+    // The key as another caller writes it: in capitals where letter case is ignored.
+    const auto spelled = [&](const String& key) { return ignoreCase ? "K" + key.substr(1) : key; };
+    KeyedCollection<int> c(keyCase);
+    std::vector<String> model;
+    const auto check = [&] {
+      ASSERT_EQ(Keys(c), model);
+      for (std::size_t i = 0; i < model.size(); ++i) {
+        ASSERT_EQ(c.IndexOf(spelled(model[i])), static_cast<Long>(i) + 1) << model[i];
+      }
+      EXPECT_EQ(c.Find("missing"), nullptr);
+      if (!ignoreCase && !model.empty()) {
+        EXPECT_EQ(c.Find("K" + model[0].substr(1)), nullptr);
+      }
+    };
+    for (int i = 0; i < 40; ++i) {
+      const String key = "k" + std::to_string(i);
+      if (i % 3 == 0) {
+        c.Insert(1, key, i);
+        model.insert(model.begin(), key);
+      } else if (i % 3 == 1) {
+        c.Add(key, i);
+        model.push_back(key);
+      } else {
+        EXPECT_TRUE(c.TryAdd(key, i));
+        model.push_back(key);
+      }
+      check();
+      EXPECT_EQ(test::ErrorNumberOf([&] { c.Add(spelled(key), 0); }), rt::kKeyAlreadyPresent);
+      EXPECT_FALSE(c.TryAdd(spelled(key), -1));  // the first item under the key stays
+      EXPECT_EQ(*c.Find(key), i);
     }
-    EXPECT_EQ(c.Find("missing"), nullptr);
-  };
-  for (int i = 0; i < 40; ++i) {
-    const String key = "k" + std::to_string(i);
-    if (i % 3 == 0) {
-      c.Insert(1, key, i);
-      model.insert(model.begin(), key);
-    } else {
-      c.Add(key, i);
-      model.push_back(key);
+    while (model.size() > 3) {
+      c.Remove(spelled(model[model.size() / 2]));
+      model.erase(model.begin() + static_cast<std::ptrdiff_t>(model.size() / 2));
+      check();
     }
+    c.Clear();
+    model.clear();
     check();
-    EXPECT_EQ(test::ErrorNumberOf([&] { c.Add("K" + std::to_string(i), 0); }),
-              rt::kKeyAlreadyPresent);
+    c.Add("again", 1);
+    EXPECT_EQ(c.IndexOf(ignoreCase ? "AGAIN" : "again"), 1);
   }
-  while (model.size() > 3) {
-    c.Remove(model[model.size() / 2]);
-    model.erase(model.begin() + static_cast<std::ptrdiff_t>(model.size() / 2));
-    check();
-  }
-  c.Clear();
-  model.clear();
-  check();
-  c.Add("again", 1);
-  EXPECT_EQ(c.IndexOf("AGAIN"), 1);
 }
 
 }  // namespace

@@ -163,6 +163,50 @@ TEST(InPlaceReads, GiveWhatTheInterfaceGivesForEveryKindOfElement) {
   EXPECT_EQ(ElementTextView(elements[2], storage), "a<b>c");  // text and CDATA, one piece
 }
 
+// The savers' AppendTextChild must write what AddTextElement and SetAttribute write, refuse
+// what they refuse at the same point, for the service's elements and any other alike.
+TEST(AppendTextChild, WritesAndRefusesWhatTheInterfaceDoes) {
+  struct Case {
+    const char* what;
+    const char* tag;
+    String text;
+    String attributeValue;
+  };
+  const Case cases[] = {
+      {"text and attributes", "Value", "1.5", "High"},
+      {"no text", "Unit", "", "x"},
+      {"NUL in the text", "Value", String("a\0b", 3), "High"},
+      {"NUL in an attribute", "Value", "1", String("a\0b", 3)},
+      {"no valid name", "1Value", "1", "High"},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    // Through the interface, as every saver did before.
+    const Ref<IXmlFile> expected = CreateXmlFile();
+    const Ref<IXmlElement> expectedRoot = expected->Document()->CreateElement("r");
+    expected->Document()->SetDocumentElement(expectedRoot);
+    const Long expectedError = test::ErrorNumberOf([&] {
+      const Ref<IXmlElement> child = expectedRoot->AddTextElement(k.tag, k.text);
+      child->SetAttribute("Type", k.attributeValue);
+      child->SetAttribute("Operand", "X*Y%");
+    });
+    for (const bool foreign : {false, true}) {
+      SCOPED_TRACE(foreign ? "another implementation" : "the service's element");
+      const Ref<IXmlFile> file = CreateXmlFile();
+      const Ref<IXmlElement> own = file->Document()->CreateElement("r");
+      file->Document()->SetDocumentElement(own);
+      const Ref<IXmlElement> root = foreign ? MakeRef<ForwardingElement>(own) : own;
+      EXPECT_EQ(
+          test::ErrorNumberOf([&] {
+            AppendTextChild(root, k.tag, k.text, {{"Type", k.attributeValue}, {"Operand", "X*Y%"}});
+          }),
+          expectedError);
+      EXPECT_EQ(file->SaveToText(), expected->SaveToText());
+    }
+  }
+  EXPECT_EQ(test::ErrorNumberOf([&] { AppendTextChild(nullptr, "a", "b"); }), rt::kObjectNotSet);
+}
+
 TEST(InPlaceReads, NoneElementRaisesObjectNotSet) {
   String storage;
   EXPECT_EQ(test::ErrorNumberOf([&] { TagNameView(nullptr, storage); }), rt::kObjectNotSet);

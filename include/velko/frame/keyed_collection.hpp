@@ -33,7 +33,7 @@ class KeyedCollection {
   struct Entry {
     String key;  // as given to Add
     T item;
-    String lookup;  // the key as compared (folded unless the collection is case-sensitive)
+    String lookup;  // the folded key of a case-ignoring collection (a sensitive one compares key)
   };
 
   explicit KeyedCollection(KeyCase keyCase = KeyCase::kIgnore) : keyCase_(keyCase) {}
@@ -45,28 +45,23 @@ class KeyedCollection {
   // Appends `item` under `key`; raises 457 when the key is present.
   void Add(const String& key, T item) { Insert(Count() + 1, key, std::move(item)); }
 
+  // Appends `item` under `key` unless the key is present; whether it did. One look-up where
+  // Contains and Add would make two.
+  bool TryAdd(const String& key, T item) {
+    String folded;
+    const String& lookup = LookupKey(key, folded);
+    if (PositionOf(lookup) != kAbsent) return false;
+    InsertNew(entries_.size(), key, std::move(folded), std::move(item));
+    return true;
+  }
+
   // Puts `item` at `position` (1..Count+1), moving the later items back; raises 457 when the key
   // is present and 5 for a position outside that range.
   void Insert(Long position, const String& key, T item) {
     if (position < 1 || position > Count() + 1) RaiseRuntimeError(rt::kInvalidCall);
-    String lookup = LookupKey(key);
-    if (PositionOf(lookup) != kAbsent) RaiseRuntimeError(rt::kKeyAlreadyPresent);
-    const auto at = static_cast<std::size_t>(position - 1);
-    if (!indexed_) {
-      entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at),
-                      Entry{key, std::move(item), std::move(lookup)});
-      if (entries_.size() > kDirectLookupLimit) BuildIndex();
-      return;
-    }
-    const auto slot = index_.emplace(lookup, at).first;
-    try {
-      entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at),
-                      Entry{key, std::move(item), std::move(lookup)});
-    } catch (...) {
-      index_.erase(slot);  // nothing changed
-      throw;
-    }
-    Reindex(at + 1);
+    String folded;
+    if (PositionOf(LookupKey(key, folded)) != kAbsent) RaiseRuntimeError(rt::kKeyAlreadyPresent);
+    InsertNew(static_cast<std::size_t>(position - 1), key, std::move(folded), std::move(item));
   }
 
   // The item at a 1-based position; raises 9 outside 1..Count.
@@ -80,16 +75,16 @@ class KeyedCollection {
 
   // The item under a key, or null when the key is not present (never raises).
   const T* Find(const String& key) const {
-    const std::size_t at = PositionOf(LookupKey(key));
+    const std::size_t at = Position(key);
     return at == kAbsent ? nullptr : &entries_[at].item;
   }
   T* Find(const String& key) { return const_cast<T*>(std::as_const(*this).Find(key)); }
   // The 1-based position of a key, 0 when it is not present.
   Long IndexOf(const String& key) const {
-    const std::size_t at = PositionOf(LookupKey(key));
+    const std::size_t at = Position(key);
     return at == kAbsent ? 0 : static_cast<Long>(at) + 1;
   }
-  bool Contains(const String& key) const { return PositionOf(LookupKey(key)) != kAbsent; }
+  bool Contains(const String& key) const { return Position(key) != kAbsent; }
 
   // Removes by position (raises 9 outside 1..Count) or by key (raises 5 when not present).
   void Remove(Long position) { EraseAt(Checked(position)); }
@@ -136,15 +131,43 @@ class KeyedCollection {
   static constexpr std::size_t kDirectLookupLimit = 16;
   static constexpr std::size_t kAbsent = static_cast<std::size_t>(-1);
 
-  String LookupKey(const String& key) const {
-    return keyCase_ == KeyCase::kIgnore ? FoldCase(key) : key;
+  // The key as compared: folded into `folded` when letter case is ignored, else `key` itself.
+  const String& LookupKey(const String& key, String& folded) const {
+    if (keyCase_ == KeyCase::kSensitive) return key;
+    folded = FoldCase(key);
+    return folded;
+  }
+  const String& LookupOf(const Entry& entry) const {
+    return keyCase_ == KeyCase::kSensitive ? entry.key : entry.lookup;
+  }
+  // Puts a new entry at the 0-based `at`; `folded` is its LookupKey's fold (empty when case
+  // counts).
+  void InsertNew(std::size_t at, const String& key, String folded, T item) {
+    const auto place = entries_.begin() + static_cast<std::ptrdiff_t>(at);
+    if (!indexed_) {
+      entries_.insert(place, Entry{key, std::move(item), std::move(folded)});
+      if (entries_.size() > kDirectLookupLimit) BuildIndex();
+      return;
+    }
+    const auto slot = index_.emplace(keyCase_ == KeyCase::kSensitive ? key : folded, at).first;
+    try {
+      entries_.insert(place, Entry{key, std::move(item), std::move(folded)});
+    } catch (...) {
+      index_.erase(slot);  // nothing changed
+      throw;
+    }
+    Reindex(at + 1);
   }
   std::size_t Checked(Long position) const {
     if (position < 1 || position > Count()) RaiseRuntimeError(rt::kSubscriptOutOfRange);
     return static_cast<std::size_t>(position - 1);
   }
+  std::size_t Position(const String& key) const {
+    String folded;
+    return PositionOf(LookupKey(key, folded));
+  }
   std::size_t Located(const String& key) const {
-    const std::size_t at = PositionOf(LookupKey(key));
+    const std::size_t at = Position(key);
     if (at == kAbsent) RaiseRuntimeError(rt::kInvalidCall);
     return at;
   }
@@ -155,12 +178,12 @@ class KeyedCollection {
       return found == index_.end() ? kAbsent : found->second;
     }
     for (std::size_t i = 0; i < entries_.size(); ++i) {
-      if (entries_[i].lookup == lookup) return i;
+      if (LookupOf(entries_[i]) == lookup) return i;
     }
     return kAbsent;
   }
   void EraseAt(std::size_t at) {
-    if (indexed_) index_.erase(entries_[at].lookup);
+    if (indexed_) index_.erase(LookupOf(entries_[at]));
     entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(at));
     if (indexed_) Reindex(at);
   }
@@ -169,14 +192,14 @@ class KeyedCollection {
     std::unordered_map<String, std::size_t> index;
     index.reserve(entries_.size());
     for (std::size_t i = 0; i < entries_.size(); ++i)
-      index.emplace(entries_[i].lookup, i);
+      index.emplace(LookupOf(entries_[i]), i);
     index_ = std::move(index);
     indexed_ = true;
   }
   // Positions from `from` on have moved: refresh their index entries (allocates nothing).
   void Reindex(std::size_t from) {
     for (std::size_t i = from; i < entries_.size(); ++i) {
-      index_.find(entries_[i].lookup)->second = i;
+      index_.find(LookupOf(entries_[i]))->second = i;
     }
   }
 

@@ -2,6 +2,8 @@
 // the limits table.
 #pragma once
 
+#include <string_view>
+
 #include "velko/frame/class_table.hpp"
 #include "velko/limits/limit_coll.hpp"
 #include "velko/typelib/report.hpp"
@@ -32,7 +34,10 @@ class CStandard : public IStandard {
   // limit where it was. Ends silently on failure.
   void MoveLimit(const String& key, Long before = 0, Long after = 0);
 
-  // For the library's own classes: a deep copy of `source` (names, type, cloned limits).
+  // For the library's own classes: the names without a copy, and a deep copy of `source`
+  // (names, type, cloned limits).
+  std::string_view AlphaNameView() const { return alphaName_; }
+  std::string_view CompleteNameView() const { return completeName_; }
   void CopyFrom(const Ref<IStandard>& source);
   // For the library's own classes: the heading row and one row per limit of the limits table;
   // "" without report or limits. Never raises.

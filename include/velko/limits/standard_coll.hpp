@@ -2,6 +2,7 @@
 // selection, failed-standard search, reference resolution, XML form and the limits table.
 #pragma once
 
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -46,7 +47,7 @@ class CStandardColl : public IStandardColl, public IStandardColl2 {
                                          const Ref<IStandardColl>& selection) override;
 
   // The collection key of a pair of names: folded "alpha::complete".
-  static String KeyOf(const String& alphaName, const String& completeName);
+  static String KeyOf(std::string_view alphaName, std::string_view completeName);
   // For the library's own classes: the format and the heading row of the limits table.
   static std::pair<String, String> TableHeader(const Ref<IReport>& report);
   // For the library's own classes: the rows of the limits table (all standards, or those that
@@ -61,7 +62,8 @@ class CStandardColl : public IStandardColl, public IStandardColl2 {
   // Appends under the standard's key; raises 457 when the key is present.
   static void Insert(KeyedCollection<Ref<IStandard>>& standards, const Ref<IStandard>& standard);
 
-  KeyedCollection<Ref<IStandard>> standards_;
+  // Keys reach the collection folded (KeyOf), so it compares them as they are.
+  KeyedCollection<Ref<IStandard>> standards_{KeyCase::kSensitive};
 };
 
 // Visits every limit of the standards whose key is `key`, with its standard, in order; standards

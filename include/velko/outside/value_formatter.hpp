@@ -8,7 +8,7 @@ namespace velko {
 // The application-global formatter of the calling thread, created on first use.
 Ref<IValueFormatter> ValueFormatter();
 
-// Shorthand for ValueFormatter()->FormatValue(value).
+// The same text as ValueFormatter()->FormatValue(value).
 String FormatValue(const Variant& value);
 
 }  // namespace velko

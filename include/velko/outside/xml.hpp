@@ -1,6 +1,7 @@
 // The production XML service over pugixml: documents, files, and text round trips.
 #pragma once
 
+#include <initializer_list>
 #include <string_view>
 
 #include "velko/typelib/xml.hpp"
@@ -32,6 +33,18 @@ bool VisitChildElements(const Ref<IXmlElement>& parent, ChildElementVisitor visi
 std::string_view TagNameView(const Ref<IXmlElement>& element, String& storage);
 std::string_view AttributeView(const Ref<IXmlElement>& element, const char* name, String& storage);
 std::string_view ElementTextView(const Ref<IXmlElement>& element, String& storage);
+
+// For the savers: what `parent->AddTextElement(tag, text)` and then SetAttribute for each of
+// `attributes` in turn do (the same checks, errors and document), without handing out the new
+// element, which for an element of this XML service then needs no object of its own. An element
+// of another implementation goes through its interface; when its AddTextElement gives none, no
+// attribute is set.
+struct XmlAttributeText {
+  const char* name;
+  std::string_view value;
+};
+void AppendTextChild(const Ref<IXmlElement>& parent, const char* tag, std::string_view text,
+                     std::initializer_list<XmlAttributeText> attributes = {});
 
 // Whether `element` has the tag name `tag`.
 inline bool HasTagName(const Ref<IXmlElement>& element, std::string_view tag) {

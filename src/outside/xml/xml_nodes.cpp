@@ -139,14 +139,7 @@ class XmlElement final : public IXmlElement, public NodeImpl {
   String GetAttribute(const String& name) override { return node_.attribute(name.c_str()).value(); }
 
   void SetAttribute(const String& name, const String& value) override {
-    CheckText(value, kElementSource);
-    pugi::xml_attribute attribute = node_.attribute(name.c_str());
-    if (!attribute) {
-      CheckName(name, kElementSource);
-      attribute = node_.append_attribute(name.c_str());
-      if (!attribute) throw std::bad_alloc();
-    }
-    if (!attribute.set_value(value.c_str(), value.size())) throw std::bad_alloc();
+    SetAttributeOf(node_, name, value);
   }
 
   Ref<IXmlElementList> ChildNodes() override { return MakeRef<XmlElementList>(owner_, node_); }
@@ -197,16 +190,33 @@ class XmlElement final : public IXmlElement, public NodeImpl {
   }
 
   Ref<IXmlElement> AddTextElement(const String& tag, const String& text) override {
+    return WrapElement(owner_, AppendTextNode(tag, text));
+  }
+
+  // AddTextElement's work, the new element left to the caller as a node. `tag` ends in a NUL.
+  pugi::xml_node AppendTextNode(std::string_view tag, std::string_view text) {
     CheckName(tag, kElementSource);
     CheckText(text, kElementSource);
     owner_->Changed();
-    pugi::xml_node child = node_.append_child(tag.c_str());
+    pugi::xml_node child = node_.append_child(tag.data());
     if (!child) throw std::bad_alloc();
     if (!text.empty()) {
       pugi::xml_node data = child.append_child(pugi::node_pcdata);
-      if (!data || !data.set_value(text.c_str(), text.size())) throw std::bad_alloc();
+      if (!data || !data.set_value(text.data(), text.size())) throw std::bad_alloc();
     }
-    return WrapElement(owner_, child);
+    return child;
+  }
+
+  // SetAttribute's work on any element node of the document. `name` ends in a NUL.
+  static void SetAttributeOf(pugi::xml_node node, std::string_view name, std::string_view value) {
+    CheckText(value, kElementSource);
+    pugi::xml_attribute attribute = node.attribute(name.data());
+    if (!attribute) {
+      CheckName(name, kElementSource);
+      attribute = node.append_attribute(name.data());
+      if (!attribute) throw std::bad_alloc();
+    }
+    if (!attribute.set_value(value.data(), value.size())) throw std::bad_alloc();
   }
 
   // `start` counts child nodes as ChildNodes lists them; the search begins there.
@@ -436,6 +446,20 @@ std::string_view ElementTextView(const Ref<IXmlElement>& element, String& storag
   if (const xml::XmlElement* own = xml::OwnElement(element.get())) return own->TextView(storage);
   storage = element->ElementText();
   return storage;
+}
+
+void AppendTextChild(const Ref<IXmlElement>& parent, const char* tag, std::string_view text,
+                     std::initializer_list<XmlAttributeText> attributes) {
+  if (xml::XmlElement* const own = xml::OwnElement(parent.get())) {
+    const pugi::xml_node child = own->AppendTextNode(tag, text);
+    for (const XmlAttributeText& attribute : attributes)
+      xml::XmlElement::SetAttributeOf(child, attribute.name, attribute.value);
+    return;
+  }
+  const Ref<IXmlElement> child = parent->AddTextElement(tag, String(text));
+  if (!child) return;
+  for (const XmlAttributeText& attribute : attributes)
+    child->SetAttribute(attribute.name, String(attribute.value));
 }
 
 // Walks the child nodes straight through pugixml while the document keeps its structure; after a
