@@ -285,6 +285,32 @@ TEST(RegistryKeys, MissingKeysAndValuesRaiseTheirErrorsWithUsefulDescriptions) {
   UseDefaultRegistry();
 }
 
+// A key object looks at the store's current content on every call: what other key objects
+// changed meanwhile shows, whatever the key read before.
+TEST(RegistryKeys, AnOpenKeySeesWhatOtherKeysChangeMeanwhile) {
+  UseInMemoryRegistry();
+  const auto mine = Create("Software\\Seen");
+  EXPECT_EQ(mine->SubKeyCount(), 0);
+  EXPECT_EQ(mine->ValueCount(), 0);
+
+  const auto other = Open("Software\\Seen");
+  Create("Software\\Seen\\Child");
+  other->SetValue("v", "1");
+  EXPECT_EQ(mine->SubKeyCount(), 1);
+  EXPECT_EQ(mine->SubKey(1)->KeyName(), "Child");
+  EXPECT_EQ(mine->ValueCount(), 1);
+  EXPECT_EQ(mine->Value("V").ToString(), "1");
+
+  other->SetValue("v", "2");
+  other->DeleteKey(kHKeyLocalMachine, "Software\\Seen\\Child");
+  EXPECT_EQ(mine->Value(Long{1}).ToString(), "2");
+  EXPECT_EQ(mine->SubKeyCount(), 0);
+
+  other->DeleteKey(kHKeyLocalMachine, "Software\\Seen");
+  EXPECT_EQ(ErrorOf([&] { mine->ValueCount(); }).Number(), err::kRegistryKeyMissing);
+  UseDefaultRegistry();
+}
+
 TEST(RegistryKeys, CatalogueTextsGetTheKeyAndValueAsParameters) {
   std::vector<String> descriptions;
   std::thread([&] {  // a thread of its own: the language set stays behind with it
