@@ -4,7 +4,7 @@ PACKAGES := cmake ninja-build g++ libpugixml-dev libgettextpo-dev libfmt-dev lib
             libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev gettext \
             libsqlite3-dev libpq-dev zlib1g-dev libsodium-dev pkg-config postgresql \
             postgresql-common libcairo2-dev libpango1.0-dev fonts-dejavu-core poppler-utils \
-            libcpp-httplib-dev nlohmann-json3-dev chromium nodejs valgrind
+            libcpp-httplib-dev nlohmann-json3-dev chromium nodejs valgrind python3
 JOBS ?= $(shell nproc)
 # How long `make fuzz` runs each fuzz target; `make test` runs each for 10 seconds.
 FUZZ_SECONDS ?= 600
@@ -84,11 +84,12 @@ pot: release
 
 # Builds the benchmarks in Release (build/bench), counts each operation's instructions with
 # callgrind, runs them and writes the figures with their ratios and targets to
-# docs/performance.md.
+# docs/performance.md; then the start-up of `velko run` of the sample beside `velko --help`.
 bench: deps
 	cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELKO_BUILD_TESTS=OFF \
 	  -DVELKO_BUILD_BENCHMARKS=ON
-	cmake --build build/bench -j $(JOBS) --target velko_bench velko_archive_bench
+	cmake --build build/bench -j $(JOBS) --target velko_bench velko_archive_bench velko \
+	  velko_simulator
 	valgrind --tool=callgrind --callgrind-out-file=build/bench/instructions.callgrind \
 	  build/bench/bench/velko_bench --sizes=10000 --instructions > build/bench/instructions.txt
 	callgrind_annotate --inclusive=yes --threshold=100 build/bench/instructions.callgrind \
@@ -97,6 +98,8 @@ bench: deps
 	  --instruction-profile=build/bench/instructions.txt
 	bash tests/archive/with_postgresql.sh build/bench/bench/velko_archive_bench \
 	  --records=$(ARCHIVE_RECORDS) --report=docs/performance.md --command="make bench"
+	python3 bench/startup_bench.py --build=build/bench --report=docs/performance.md \
+	  --command="make bench"
 
 release: deps
 	cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELKO_BUILD_TESTS=OFF

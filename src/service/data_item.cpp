@@ -1,11 +1,14 @@
 #include "velko/service/data_item.hpp"
 
+#include <algorithm>
+
 #include "velko/core/error_module.hpp"
 #include "velko/core/error_numbers.hpp"
 #include "velko/core/log_section.hpp"
 #include "velko/core/translation.hpp"
 #include "velko/core/xml_walk.hpp"
 #include "velko/frame/numeric.hpp"
+#include "velko/frame/text.hpp"
 #include "velko/outside/registry.hpp"
 #include "velko/outside/value_formatter.hpp"
 #include "velko/typelib/xml.hpp"
@@ -33,22 +36,52 @@ std::optional<Long> RegistryNumber(const Ref<IRegistryKey>& key, const char* nam
   });
 }
 
+// The value names of a registry key, read once, so that an optional value the key does not
+// have is skipped rather than read, raised as missing and caught. Where the names cannot be read,
+// every value is tried as before.
+class ValueNames {
+ public:
+  explicit ValueNames(const Ref<IRegistryKey>& key)
+      : folded_(QuietlyOr(std::optional<std::vector<String>>(), [&] {
+          std::vector<String> names;
+          const Long count = key->ValueCount();
+          for (Long i = 1; i <= count; ++i)
+            names.push_back(FoldCase(key->ValueName(i)));
+          return std::optional<std::vector<String>>(std::move(names));
+        })) {}
+
+  // Whether reading the value `name` may find it (names compare as the registry compares them).
+  bool MayHave(std::string_view name) const {
+    return !folded_ || std::ranges::find(*folded_, FoldCase(name)) != folded_->end();
+  }
+
+ private:
+  std::optional<std::vector<String>> folded_;
+};
+
 // A default item made from one registry sub-key, or none when it is hidden ("Visible" = 0).
 Ref<IDataItem> ItemFromRegistry(const Ref<IRegistryKey>& key, const String& plugInId) {
+  const ValueNames names(key);
+  const auto number = [&](const char* name) {
+    return names.MayHave(name) ? RegistryNumber(key, name) : std::nullopt;
+  };
   auto item = MakeRef<CDataItem>();
   Quietly([&] { item->SetName(key->KeyName()); });
-  Quietly([&] {
-    const String caption = key->Value(Variant("Caption")).ToString();
-    item->SetCaption(caption.find("::") != String::npos ? TranslateText(plugInId, caption)
-                                                        : caption);
-  });
-  if (auto isKey = RegistryNumber(key, "Key")) item->SetIsKey(*isKey != 0);
-  if (auto required = RegistryNumber(key, "Required")) item->SetRequired(*required != 0);
-  if (auto order = RegistryNumber(key, "Ord")) {
+  if (names.MayHave("Caption")) {
+    Quietly([&] {
+      const String caption = key->Value(Variant("Caption")).ToString();
+      item->SetCaption(caption.find("::") != String::npos ? TranslateText(plugInId, caption)
+                                                          : caption);
+    });
+  }
+  if (auto isKey = number("Key")) item->SetIsKey(*isKey != 0);
+  if (auto required = number("Required")) item->SetRequired(*required != 0);
+  if (auto order = number("Ord")) {
     Quietly([&] { item->SetOrder(RoundToInteger(*order)); });
   }
-  const bool hidden =
-      QuietlyOr(false, [&] { return key->Value(Variant("Visible")).ToDouble() == 0; });
+  const bool hidden = names.MayHave("Visible") && QuietlyOr(false, [&] {
+                        return key->Value(Variant("Visible")).ToDouble() == 0;
+                      });
   return hidden ? Ref<IDataItem>() : Ref<IDataItem>(item);
 }
 

@@ -75,8 +75,8 @@ struct Mistake {
 
 const Mistake kMistakes[] = {
     {"letter in a number", "sequence", "<Value Type=\"Low\">10</Value>",
-     "<Value Type=\"Low\">1O</Value>", "\"1O\" is not a complete number: it would be read as 1.",
-     "13", "1O"},
+     "<Value Type=\"Low\">1O</Value>",
+     "The text of <Value> \"1O\" is not a complete number: it would be read as 1.", "13", "1O"},
     {"decimal comma", "sequence", "<Value Type=\"High\">0.3</Value>",
      "<Value Type=\"High\">0,3</Value>", "it would be read as 0.", "12", "0,3"},
     {"empty value", "sequence", "<Value Type=\"High\">0.3</Value>", "<Value Type=\"High\"></Value>",
@@ -86,7 +86,8 @@ const Mistake kMistakes[] = {
     {"hexadecimal", "sequence", "<Value Type=\"High\">1000</Value>",
      "<Value Type=\"High\">0x3E8</Value>", "it would be read as 0.", "14", "0x3E8"},
     {"misspelt limit type", "sequence", "<Value Type=\"High\">0.3</Value>",
-     "<Value Type=\"Hihg\">0.3</Value>", "is not one of the words its reader knows", "12", "Hihg"},
+     "<Value Type=\"Hihg\">0.3</Value>",
+     "Attribute Type of <Value> \"Hihg\" is not one of the words its reader knows", "12", "Hihg"},
     {"misspelt operand", "sequence", "<Operand>X+(X*Y%)</Operand><Value Type=\"High\">10",
      "<Operand>X+(X*Y %)</Operand><Value Type=\"High\">10", "is not one of the words", "22",
      "X+(X*Y %)"},

@@ -285,6 +285,32 @@ TEST(RegistryKeys, MissingKeysAndValuesRaiseTheirErrorsWithUsefulDescriptions) {
   UseDefaultRegistry();
 }
 
+// A key object looks at the store's current content on every call: what other key objects
+// changed meanwhile shows, whatever the key read before.
+TEST(RegistryKeys, AnOpenKeySeesWhatOtherKeysChangeMeanwhile) {
+  UseInMemoryRegistry();
+  const auto mine = Create("Software\\Seen");
+  EXPECT_EQ(mine->SubKeyCount(), 0);
+  EXPECT_EQ(mine->ValueCount(), 0);
+
+  const auto other = Open("Software\\Seen");
+  Create("Software\\Seen\\Child");
+  other->SetValue("v", "1");
+  EXPECT_EQ(mine->SubKeyCount(), 1);
+  EXPECT_EQ(mine->SubKey(1)->KeyName(), "Child");
+  EXPECT_EQ(mine->ValueCount(), 1);
+  EXPECT_EQ(mine->Value("V").ToString(), "1");
+
+  other->SetValue("v", "2");
+  other->DeleteKey(kHKeyLocalMachine, "Software\\Seen\\Child");
+  EXPECT_EQ(mine->Value(Long{1}).ToString(), "2");
+  EXPECT_EQ(mine->SubKeyCount(), 0);
+
+  other->DeleteKey(kHKeyLocalMachine, "Software\\Seen");
+  EXPECT_EQ(ErrorOf([&] { mine->ValueCount(); }).Number(), err::kRegistryKeyMissing);
+  UseDefaultRegistry();
+}
+
 TEST(RegistryKeys, CatalogueTextsGetTheKeyAndValueAsParameters) {
   std::vector<String> descriptions;
   std::thread([&] {  // a thread of its own: the language set stays behind with it
@@ -359,6 +385,31 @@ TEST_F(RegistryFileTest, AcceptsWhatOtherEditorsWrite) {
   EXPECT_EQ(ReadFile(path),
             "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Fresh]\n"
             "@=\"default\"\n");
+}
+
+// A key with many values (compared through an index beyond a handful) keeps one value per name
+// as a small one does: a name written again in any case takes the later data, in the first place
+// and spelling; escaped texts read back as written.
+TEST_F(RegistryFileTest, ValuesWrittenTwiceInABigKeyKeepTheFirstPlace) {
+  String text = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Big]\n";
+  std::vector<String> expected;
+  for (int i = 0; i < 40; ++i) {
+    text += "\"v" + std::to_string(i) + "\"=dword:" + std::to_string(i) + "\n";
+    expected.push_back("v" + std::to_string(i));
+    if (i == 5) text += "; a comment between values\n\"V3\"=\"again, early\"\n";
+  }
+  text += "\"V30\"=\"again, late\"\n\"v2\"=\"a \\\"quoted\\\" \\\\ text\\n\"\n\"new\"=\"\"\n";
+  expected.push_back("new");
+  const String path = Path("big.reg");
+  WriteFile(path, text);
+  UseRegistryFile(path);
+  const auto key = Open("Software\\Big");
+  EXPECT_EQ(ValueNames(key), expected);
+  EXPECT_EQ(key->Value("v3").ToString(), "again, early");
+  EXPECT_EQ(key->Value("v30").ToString(), "again, late");
+  EXPECT_EQ(key->Value("V2").ToString(), "a \"quoted\" \\ text\n");
+  EXPECT_EQ(key->Value("v39").ToLong(), 0x39);
+  EXPECT_EQ(key->Value("new").ToString(), "");
 }
 
 // Found by fuzzing: a CR kept at the end of a comment was lost one per rewrite, and a value line

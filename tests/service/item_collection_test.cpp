@@ -138,11 +138,22 @@ TEST_F(RegistryDefaultsTest, ItemsWithAnOrderComeFirstInAscendingOrder) {
   Write(root + "\\C", "Required", Long{1});
   Write(root + "\\Hidden", "Visible", Long{0});
   Write(root + "\\D", "Ord", "3");  // not a 32-bit number: no order
+  // Value names in any case, as the registry compares them.
+  Write(root + "\\E", "ORD", Long{4});
+  Write(root + "\\E", "caption", "Plain");
+  Write(root + "\\E", "rEQUIRED", Long{1});
+  Write(root + "\\E", "KEY", Long{1});
+  Write(root + "\\AlsoHidden", "VISIBLE", Long{0});
   test::EchoLanguageGuard language;
   CItemCollection c;
   c.LoadRegDefaults("P", kHKeyLocalMachine, root);
-  EXPECT_EQ(Names(c), (std::vector<String>{"C", "A", "B", "D"}));
+  EXPECT_EQ(Names(c), (std::vector<String>{"C", "A", "E", "B", "D"}));
   EXPECT_TRUE(c.Item(0, "C")->Required());
+  EXPECT_FALSE(c.Item(0, "A")->Required());
+  EXPECT_FALSE(c.Item(0, "A")->IsKey());
+  EXPECT_EQ(c.Item(0, "E")->Caption(), "Plain");
+  EXPECT_TRUE(c.Item(0, "E")->Required());
+  EXPECT_TRUE(c.Item(0, "E")->IsKey());
   EXPECT_EQ(c.Item(0, "B")->Caption(), "P|471::Model|");
   EXPECT_EQ(c.Item(0, "D")->Order(), 0);
   EXPECT_EQ(

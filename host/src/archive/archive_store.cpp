@@ -82,11 +82,14 @@ String Placeholders(std::size_t rows, std::size_t columns) {
   return text;
 }
 
-// Inserts rows of `columns` values each, several to a statement.
+// Inserts rows of `columns` values each: into a server several to a statement, which saves round
+// trips; into SQLite one to a statement, prepared once and run for each row, since parsing a
+// statement of hundreds of placeholders costs more than running a short one again.
 void InsertRows(sql::Database& db, const char* table, const char* columnList, std::size_t columns,
                 const std::vector<Params>& rows) {
-  for (std::size_t first = 0; first < rows.size(); first += kRowsPerInsert) {
-    const std::size_t count = std::min(kRowsPerInsert, rows.size() - first);
+  const std::size_t perInsert = db.Kind() == sql::Dialect::kSqlite ? 1 : kRowsPerInsert;
+  for (std::size_t first = 0; first < rows.size(); first += perInsert) {
+    const std::size_t count = std::min(perInsert, rows.size() - first);
     Params params;
     params.reserve(count * columns);
     for (std::size_t i = first; i < first + count; ++i)

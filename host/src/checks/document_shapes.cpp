@@ -3,6 +3,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <string_view>
 
 #include "velko/frame/error.hpp"
@@ -203,8 +204,24 @@ String QuotedWords(const Words& words) {
   return HostText("232::one of: %%1", JoinedWords(quoted));
 }
 
+// Whether a text is a complete number (a limit value, a Single) or a whole number (32 bits).
+bool IsCompleteNumber(const String& text) {
+  const std::optional<double> value = ParseNumberStrict(Trimmed(text));
+  return value && std::isfinite(*value) && std::fabs(*value) <= FLT_MAX;
+}
+
+bool IsWholeNumber(const String& text) {
+  const std::optional<double> value = ParseNumberStrict(Trimmed(text));
+  return value && std::nearbyint(*value) == *value && *value >= -2147483648.0 &&
+         *value <= 2147483647.0;
+}
+
+// How a message names the checked text; asked for only when there is a problem, since naming
+// it means translating a message.
+using NameOfText = std::function<String()>;
+
 // Checks one text against what it holds.
-void CheckValue(ProblemSink& sink, pugi::xml_node where, const String& what, const String& text,
+void CheckValue(ProblemSink& sink, pugi::xml_node where, const NameOfText& what, const String& text,
                 Holds holds, const Words& words) {
   String problem;
   String expected;
@@ -212,18 +229,21 @@ void CheckValue(ProblemSink& sink, pugi::xml_node where, const String& what, con
     case Holds::kText:
       return;
     case Holds::kNumber:
-      problem = NumberProblem(what, text);
+      if (IsCompleteNumber(text)) return;
+      problem = NumberProblem(what(), text);
       expected = ExpectedNumber();
       break;
     case Holds::kWholeNumber:
-      problem = WholeNumberProblem(what, text);
+      if (IsWholeNumber(text)) return;
+      problem = WholeNumberProblem(what(), text);
       expected = ExpectedWholeNumber();
       break;
     case Holds::kWord:
       for (const String& word : words) {
         if (text == word) return;
       }
-      problem = HostText("223::%%1 \"%%2\" is not one of the words its reader knows.", what, text);
+      problem =
+          HostText("223::%%1 \"%%2\" is not one of the words its reader knows.", what(), text);
       expected = QuotedWords(words);
       break;
   }
@@ -269,8 +289,9 @@ void CheckAttributes(ProblemSink& sink, pugi::xml_node element, const Shape& sha
                           String(attribute.name()), String(element.name())));
       continue;
     }
-    CheckValue(sink, element, AttributeName(attribute, element), TextOf(attribute), known->holds,
-               known->words);
+    CheckValue(
+        sink, element, [&] { return AttributeName(attribute, element); }, TextOf(attribute),
+        known->holds, known->words);
   }
   for (const AttributeShape& attribute : shape.attributes) {
     if (attribute.required && !element.attribute(attribute.name)) {
@@ -297,27 +318,23 @@ void CheckElement(ProblemSink& sink, pugi::xml_node element, ShapeId id) {
   CheckSpecial(sink, element, id);
   const bool hasText = element.text() || shape.textRequired;
   if (hasText)
-    CheckValue(sink, element, TextName(element), TextOf(element), shape.text, shape.textWords);
+    CheckValue(
+        sink, element, [&] { return TextName(element); }, TextOf(element), shape.text,
+        shape.textWords);
 }
 
 }  // namespace
 
 String NumberProblem(const String& what, const String& text) {
-  const String trimmed = Trimmed(text);
-  if (trimmed.empty()) return HostText("220::%%1 is empty; a number is expected.", what);
-  const std::optional<double> value = ParseNumberStrict(trimmed);
-  if (value && std::isfinite(*value) && std::fabs(*value) <= FLT_MAX) return {};
+  if (Trimmed(text).empty()) return HostText("220::%%1 is empty; a number is expected.", what);
+  if (IsCompleteNumber(text)) return {};
   return HostText("221::%%1 \"%%2\" is not a complete number: it would be read as %%3.", what, text,
                   LenientReading(text, false));
 }
 
 String WholeNumberProblem(const String& what, const String& text) {
-  const String trimmed = Trimmed(text);
-  if (trimmed.empty()) return HostText("220::%%1 is empty; a number is expected.", what);
-  const std::optional<double> value = ParseNumberStrict(trimmed);
-  if (value && std::nearbyint(*value) == *value && *value >= -2147483648.0 &&
-      *value <= 2147483647.0)
-    return {};
+  if (Trimmed(text).empty()) return HostText("220::%%1 is empty; a number is expected.", what);
+  if (IsWholeNumber(text)) return {};
   return HostText("222::%%1 \"%%2\" is not a whole number: it would be read as %%3.", what, text,
                   LenientReading(text, true));
 }

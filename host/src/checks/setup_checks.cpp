@@ -185,7 +185,7 @@ void CheckInstruments(pugi::xml_node root, const CheckContext& context, ProblemS
 
 CheckedSetup CheckSetupFile(const std::optional<String>& path, const std::optional<String>& fault,
                             const CheckContext& context) {
-  CheckedSetup checked{nullptr, FileProblems(path.value_or(HostText("297::the empty setup")))};
+  CheckedSetup checked{nullptr, FileProblems(path ? *path : HostText("297::the empty setup"))};
   auto log = MakeRef<CollectingLog>();
   if (!path) {
     checked.setup = LoadSetup({}, fault, log);

@@ -155,31 +155,31 @@ bool SameData(const RegValue& a, const RegValue& b) {
 class RegistryKey final : public IRegistryKey {
  public:
   explicit RegistryKey(std::shared_ptr<RegistryStore> store) : store_(std::move(store)) {}
-  RegistryKey(std::shared_ptr<RegistryStore> store, KeyAddress key)
-      : store_(std::move(store)), key_(std::move(key)) {}
+  RegistryKey(std::shared_ptr<RegistryStore> store, KeyAddress key) : store_(std::move(store)) {
+    SetKey(std::move(key));
+  }
 
   void OpenKey(Long hive, const String& path) override {
     const KeyAddress key = AddressOf(hive, path);
     const auto doc = store_->Read();
     if (!KeyExists(*doc, key)) RaiseKeyMissing(key.Display());
-    key_ = StoredSpelling(*doc, key);
+    SetKey(StoredSpelling(*doc, key));
   }
 
   Long ValueCount() override {
-    const auto doc = ReadOpenKey();
-    const RegSection* section = FindSection(*doc, key_->Folded());
-    if (!section) return 0;
-    return static_cast<Long>(std::ranges::count_if(section->values, &RegValue::IsValue));
+    const Snapshot& open = ReadOpenKey();
+    if (!open.section) return 0;
+    return static_cast<Long>(std::ranges::count_if(open.section->values, &RegValue::IsValue));
   }
 
   String ValueName(Long index) override {
-    const auto doc = ReadOpenKey();
-    return ValueAt(*doc, index).name;
+    const Snapshot& open = ReadOpenKey();
+    return ValueAt(*open.doc, index).name;
   }
 
   Variant Value(const Variant& nameOrIndex) override {
-    const auto doc = ReadOpenKey();
-    const RegValue& value = Find(*doc, nameOrIndex);
+    const Snapshot& open = ReadOpenKey();
+    const RegValue& value = Find(*open.doc, nameOrIndex);
     switch (value.kind) {
       case RegValue::Kind::kString:
         return value.text;
@@ -226,14 +226,10 @@ class RegistryKey final : public IRegistryKey {
     });
   }
 
-  Long SubKeyCount() override {
-    const auto doc = ReadOpenKey();
-    return static_cast<Long>(SubKeyNames(*doc, *key_).size());
-  }
+  Long SubKeyCount() override { return static_cast<Long>(OpenSubKeyNames().size()); }
 
   Ref<IRegistryKey> SubKey(Long index) override {
-    const auto doc = ReadOpenKey();
-    const auto names = SubKeyNames(*doc, *key_);
+    const std::vector<String>& names = OpenSubKeyNames();
     if (index < 1 || static_cast<std::size_t>(index) > names.size()) {
       RaiseKeyMissing(key_->Display() + "\\#" + std::to_string(index),
                       "does not exist (the key has " + std::to_string(names.size()) + " sub-keys)");
@@ -256,14 +252,14 @@ class RegistryKey final : public IRegistryKey {
       doc.sections.push_back(RegSection{spelled.hive, spelled.Path(), spelled.Folded(), {}});
       return true;
     });
-    key_ = StoredSpelling(*store_->Read(), key);
+    SetKey(StoredSpelling(*store_->Read(), key));
   }
 
   void DeleteValue(const String& name) override {
     RequireOpen();
     const String folded = FoldName(name);
     store_->Write([&](RegDocument& doc) {
-      RegSection* section = FindSection(doc, key_->Folded());
+      RegSection* section = FindSection(doc, folded_);
       if (!section) return false;
       return std::erase_if(section->values, [&](const RegValue& v) {
                return v.IsValue() && v.folded == folded;
@@ -291,19 +287,44 @@ class RegistryKey final : public IRegistryKey {
     if (!key_) RaiseKeyMissing("(none)", "is not open: call OpenKey or CreateKey first");
   }
 
-  // The current content, with the open key still in it.
-  std::shared_ptr<const RegDocument> ReadOpenKey() const {
+  // A content of the store in which the open key exists, with the key's own section (null
+  // where the key exists only through its sub-keys) and, once asked for, its sub-key names.
+  // Contents are never changed in place, so what was found in one stays true while it is held.
+  struct Snapshot {
+    std::shared_ptr<const RegDocument> doc;
+    const RegSection* section = nullptr;
+    std::optional<std::vector<String>> subKeys;
+  };
+
+  void SetKey(KeyAddress key) {
+    key_ = std::move(key);
+    folded_ = key_->Folded();
+    open_ = Snapshot{};
+  }
+
+  // The current content, with the open key still in it; a content looked at before is not
+  // searched again.
+  Snapshot& ReadOpenKey() {
     RequireOpen();
     auto doc = store_->Read();
+    if (doc == open_.doc) return open_;
     if (!KeyExists(*doc, *key_)) RaiseKeyMissing(key_->Display(), "no longer exists");
-    return doc;
+    const RegSection* section = FindSection(*doc, folded_);
+    open_ = Snapshot{std::move(doc), section, std::nullopt};
+    return open_;
+  }
+
+  const std::vector<String>& OpenSubKeyNames() {
+    Snapshot& open = ReadOpenKey();
+    if (!open.subKeys) open.subKeys = SubKeyNames(*open.doc, *key_);
+    return *open.subKeys;
   }
 
   // The open key's own section, made where the key exists only through its sub-keys.
   RegSection& SectionToWrite(RegDocument& doc) const {
     if (!KeyExists(doc, *key_)) RaiseKeyMissing(key_->Display(), "no longer exists");
-    if (RegSection* section = FindSection(doc, key_->Folded())) return *section;
-    doc.sections.push_back(RegSection{key_->hive, key_->Path(), key_->Folded(), {}});
+    if (RegSection* section = FindSection(doc, folded_)) return *section;
+    doc.sections.push_back(RegSection{key_->hive, key_->Path(), folded_, {}});
     return doc.sections.back();
   }
 
@@ -327,7 +348,7 @@ class RegistryKey final : public IRegistryKey {
       position = index.ToDouble();
     } catch (...) {  // not a number: no such position
     }
-    const RegSection* section = FindSection(doc, key_->Folded());
+    const RegSection* section = FindSection(doc, folded_);
     if (section && position >= 1 && position <= static_cast<double>(section->values.size())) {
       Long wanted = Variant(position).ToLong();
       for (const auto& value : section->values) {
@@ -342,7 +363,7 @@ class RegistryKey final : public IRegistryKey {
     if (!nameOrIndex.IsString() && nameOrIndex.IsNumeric()) return ValueAt(doc, nameOrIndex);
     const String name = NameOf(nameOrIndex);
     const String folded = FoldName(name);
-    if (const RegSection* section = FindSection(doc, key_->Folded())) {
+    if (const RegSection* section = FindSection(doc, folded_)) {
       for (const auto& value : section->values) {
         if (value.IsValue() && value.folded == folded) return value;
       }
@@ -352,6 +373,8 @@ class RegistryKey final : public IRegistryKey {
 
   std::shared_ptr<RegistryStore> store_;
   std::optional<KeyAddress> key_;
+  String folded_;  // key_->Folded()
+  Snapshot open_;  // the content the open key was last found in
 };
 
 class PathService final : public IRegistryPaths {

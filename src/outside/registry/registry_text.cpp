@@ -22,18 +22,20 @@ constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
 struct HiveEntry {
   Long handle;
   const char* name;
+  std::string_view folded;  // FoldName(name)
 };
 constexpr std::array<HiveEntry, 5> kHives = {{
-    {ErrorNumber(0x80000000u), "HKEY_CLASSES_ROOT"},
-    {ErrorNumber(0x80000001u), "HKEY_CURRENT_USER"},
-    {ErrorNumber(0x80000002u), "HKEY_LOCAL_MACHINE"},
-    {ErrorNumber(0x80000003u), "HKEY_USERS"},
-    {ErrorNumber(0x80000005u), "HKEY_CURRENT_CONFIG"},
+    {ErrorNumber(0x80000000u), "HKEY_CLASSES_ROOT", "hkey_classes_root"},
+    {ErrorNumber(0x80000001u), "HKEY_CURRENT_USER", "hkey_current_user"},
+    {ErrorNumber(0x80000002u), "HKEY_LOCAL_MACHINE", "hkey_local_machine"},
+    {ErrorNumber(0x80000003u), "HKEY_USERS", "hkey_users"},
+    {ErrorNumber(0x80000005u), "HKEY_CURRENT_CONFIG", "hkey_current_config"},
 }};
 
 std::optional<String> CanonicalHive(std::string_view written) {
+  const String folded = FoldName(written);
   for (const auto& h : kHives) {
-    if (EqualsIgnoreCase(written, h.name)) return String(h.name);
+    if (folded == h.folded) return String(h.name);
   }
   return std::nullopt;
 }
@@ -200,8 +202,9 @@ class Parser {
   }
 
   void CheckKeyPath(std::string_view path) const {
-    for (const auto& part : Split(path, "\\")) {
-      if (part.empty()) Fail("a key path has an empty part");
+    if (path.empty() || path.front() == '\\' || path.back() == '\\' ||
+        path.find("\\\\") != std::string_view::npos) {
+      Fail("a key path has an empty part");
     }
   }
 
@@ -240,14 +243,13 @@ class Parser {
   String ParseQuoted(std::string_view line, std::size_t& pos) const {
     String out;
     for (std::size_t i = pos + 1; i < line.size(); ++i) {
-      const char c = line[i];
-      if (c == '"') {
+      const std::size_t special = line.find_first_of("\"\\", i);
+      if (special == std::string_view::npos) break;
+      out.append(line.substr(i, special - i));
+      i = special;
+      if (line[i] == '"') {
         pos = i + 1;
         return out;
-      }
-      if (c != '\\') {
-        out += c;
-        continue;
       }
       if (++i >= line.size()) break;
       out += Unescaped(line[i]);
@@ -333,16 +335,38 @@ class Parser {
 
   // A name written twice in one key: the later data wins, in the first place.
   void StoreValue(RegValue value) {
-    auto& index = valueIndex_[*current_];
     auto& values = Current().values;
-    const auto [found, added] = index.try_emplace(value.folded, values.size());
-    if (added) {
+    const std::optional<std::size_t> place = PlaceOf(value.folded);
+    if (!place) {
       values.push_back(std::move(value));
       return;
     }
-    RegValue& existing = values[found->second];
+    RegValue& existing = values[*place];
     value.name = std::move(existing.name);  // the first spelling stays
     existing = std::move(value);
+  }
+
+  // Where the current section holds a value of this folded name, and records it there when it
+  // holds none (the caller appends it). A key holds a handful of values: up to kIndexedFrom they
+  // are compared in turn, beyond that through an index of the section.
+  std::optional<std::size_t> PlaceOf(const String& folded) {
+    static constexpr std::size_t kIndexedFrom = 16;
+    const auto& values = Current().values;
+    auto& index = valueIndex_[*current_];
+    if (values.size() < kIndexedFrom) {
+      for (std::size_t i = 0; i < values.size(); ++i) {
+        if (values[i].IsValue() && values[i].folded == folded) return i;
+      }
+      return std::nullopt;
+    }
+    if (index.empty()) {
+      for (std::size_t i = 0; i < values.size(); ++i) {
+        if (values[i].IsValue()) index.emplace(values[i].folded, i);
+      }
+    }
+    const auto [found, added] = index.try_emplace(folded, values.size());
+    if (added) return std::nullopt;
+    return found->second;
   }
 
   const String& fileName_;
@@ -407,20 +431,16 @@ void AppendValue(String& out, const RegValue& value) {
 }  // namespace
 
 String FoldName(std::string_view name) {
-  const bool ascii = std::ranges::all_of(name, [](char c) { return (c & 0x80) == 0; });
-  if (!ascii) return FoldCase(name);
-  String folded(name);  // the common case, without the wide-character round trip
-  for (char& c : folded) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-  }
-  return folded;
+  return FoldCase(name);
 }
 
 String FoldedKey(std::string_view hive, std::string_view path) {
-  String key = FoldName(hive);
+  String key;
+  key.reserve(hive.size() + 1 + path.size());
+  AppendFoldedCase(key, hive);
   if (!path.empty()) {
     key += '\\';
-    key += FoldName(path);
+    AppendFoldedCase(key, path);
   }
   return key;
 }
