@@ -260,7 +260,7 @@ Ref<IXmlElement> CElementInfo::Save(const Ref<IXmlDocument>& owner, Long saveMod
     if (!name_.empty()) AppendTextChild(info, "Name", name_);
     if (!procedure_.empty()) AppendIfSome(info, WriteProcedure(owner, saveMode));
     // An empty info writes nothing.
-    return info->ChildNodes()->NodeCount() > 0 ? info : Ref<IXmlElement>();
+    return HasChildNodes(info) ? info : Ref<IXmlElement>();
   });
 }
 

@@ -141,20 +141,21 @@ class ForwardingElement final : public IXmlElement {
 TEST(InPlaceReads, GiveWhatTheInterfaceGivesForEveryKindOfElement) {
   const Ref<IXmlElement> root = ParseXmlDocument(
                                     "<r><v Type=\"Low\" Empty=\"\">1.5</v><w>a<![CDATA[<b>]]>c</w>"
-                                    "<e/><m>x<n/>y</m></r>")
+                                    "<e/><m>x<n/>y</m><s> <!-- c --> </s></r>")
                                     ->DocumentElement();
   std::vector<Ref<IXmlElement>> elements;
   ForEachChildElement(root, [&](const Ref<IXmlElement>& child) {
     elements.push_back(child);
     elements.push_back(MakeRef<ForwardingElement>(child));
   });
-  ASSERT_EQ(elements.size(), 8u);
+  ASSERT_EQ(elements.size(), 10u);
   for (const Ref<IXmlElement>& element : elements) {
     String storage;
     EXPECT_EQ(TagNameView(element, storage), element->TagName());
     EXPECT_TRUE(HasTagName(element, element->TagName()));
     EXPECT_FALSE(HasTagName(element, element->TagName() + "x"));
     EXPECT_EQ(ElementTextView(element, storage), element->ElementText()) << element->TagName();
+    EXPECT_EQ(HasChildNodes(element), element->ChildNodes()->NodeCount() > 0) << element->TagName();
     for (const char* name : {"Type", "Empty", "Absent"}) {
       EXPECT_EQ(AttributeView(element, name, storage), element->GetAttribute(name)) << name;
     }

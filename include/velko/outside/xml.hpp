@@ -46,6 +46,9 @@ struct XmlAttributeText {
 void AppendTextChild(const Ref<IXmlElement>& parent, const char* tag, std::string_view text,
                      std::initializer_list<XmlAttributeText> attributes = {});
 
+// Whether `element`'s ChildNodes list would hold any node, without making the list.
+bool HasChildNodes(const Ref<IXmlElement>& element);
+
 // Whether `element` has the tag name `tag`.
 inline bool HasTagName(const Ref<IXmlElement>& element, std::string_view tag) {
   String storage;

@@ -49,10 +49,11 @@ NodeImpl& SameDocumentOrRaise(const Ref<IXmlNode>& node, const DocPtr& owner, co
 }
 
 // The nodes of a child list: elements, and one node per run of character data unless the run is
-// whitespace-only text.
-void CollectChildNodes(pugi::xml_node parent, std::vector<pugi::xml_node>& nodes) {
+// whitespace-only text; at most `limit` of them.
+void CollectChildNodes(pugi::xml_node parent, std::vector<pugi::xml_node>& nodes,
+                       std::size_t limit = static_cast<std::size_t>(-1)) {
   nodes.clear();
-  for (pugi::xml_node c = parent.first_child(); c;) {
+  for (pugi::xml_node c = parent.first_child(); c && nodes.size() < limit;) {
     if (IsCharData(c)) {
       if (RunIsSignificant(c)) nodes.push_back(c);
       while (c && IsCharData(c))
@@ -446,6 +447,15 @@ std::string_view ElementTextView(const Ref<IXmlElement>& element, String& storag
   if (const xml::XmlElement* own = xml::OwnElement(element.get())) return own->TextView(storage);
   storage = element->ElementText();
   return storage;
+}
+
+bool HasChildNodes(const Ref<IXmlElement>& element) {
+  if (const xml::XmlElement* own = xml::OwnElement(element.get())) {
+    std::vector<pugi::xml_node> first;
+    xml::CollectChildNodes(own->Node(), first, 1);
+    return !first.empty();
+  }
+  return element->ChildNodes()->NodeCount() > 0;
 }
 
 void AppendTextChild(const Ref<IXmlElement>& parent, const char* tag, std::string_view text,
