@@ -88,9 +88,10 @@ Boolean CActivity::Compare(const Ref<IActivity>& other) {
 
 void CActivity::Load(const Ref<IXmlElement>& in) {
   Guarded(kActivityLoad, [&] {
-    String activity = in->GetAttribute("Type");
+    String storage;
+    String activity(AttributeView(in, "Type", storage));
     if (activity.empty()) RaiseError(err::kActivityNoType, kActivitySource, kLevelItem);
-    String serviceEvent = in->GetAttribute("Event");
+    String serviceEvent(AttributeView(in, "Event", storage));
     activity_ = std::move(activity);
     selectAll_ = serviceEvent.empty();
     serviceEv_ = std::move(serviceEvent);

@@ -43,25 +43,25 @@ class KeyedCollection {
   bool Empty() const { return entries_.empty(); }
 
   // Appends `item` under `key`; raises 457 when the key is present.
-  void Add(const String& key, T item) { Insert(Count() + 1, key, std::move(item)); }
+  void Add(String key, T item) { Insert(Count() + 1, std::move(key), std::move(item)); }
 
   // Appends `item` under `key` unless the key is present; whether it did. One look-up where
   // Contains and Add would make two.
-  bool TryAdd(const String& key, T item) {
+  bool TryAdd(String key, T item) {
     String folded;
-    const String& lookup = LookupKey(key, folded);
-    if (PositionOf(lookup) != kAbsent) return false;
-    InsertNew(entries_.size(), key, std::move(folded), std::move(item));
+    if (PositionOf(LookupKey(key, folded)) != kAbsent) return false;
+    InsertNew(entries_.size(), std::move(key), std::move(folded), std::move(item));
     return true;
   }
 
   // Puts `item` at `position` (1..Count+1), moving the later items back; raises 457 when the key
   // is present and 5 for a position outside that range.
-  void Insert(Long position, const String& key, T item) {
+  void Insert(Long position, String key, T item) {
     if (position < 1 || position > Count() + 1) RaiseRuntimeError(rt::kInvalidCall);
     String folded;
     if (PositionOf(LookupKey(key, folded)) != kAbsent) RaiseRuntimeError(rt::kKeyAlreadyPresent);
-    InsertNew(static_cast<std::size_t>(position - 1), key, std::move(folded), std::move(item));
+    InsertNew(static_cast<std::size_t>(position - 1), std::move(key), std::move(folded),
+              std::move(item));
   }
 
   // The item at a 1-based position; raises 9 outside 1..Count.
@@ -142,16 +142,16 @@ class KeyedCollection {
   }
   // Puts a new entry at the 0-based `at`; `folded` is its LookupKey's fold (empty when case
   // counts).
-  void InsertNew(std::size_t at, const String& key, String folded, T item) {
+  void InsertNew(std::size_t at, String key, String folded, T item) {
     const auto place = entries_.begin() + static_cast<std::ptrdiff_t>(at);
     if (!indexed_) {
-      entries_.insert(place, Entry{key, std::move(item), std::move(folded)});
+      entries_.insert(place, Entry{std::move(key), std::move(item), std::move(folded)});
       if (entries_.size() > kDirectLookupLimit) BuildIndex();
       return;
     }
     const auto slot = index_.emplace(keyCase_ == KeyCase::kSensitive ? key : folded, at).first;
     try {
-      entries_.insert(place, Entry{key, std::move(item), std::move(folded)});
+      entries_.insert(place, Entry{std::move(key), std::move(item), std::move(folded)});
     } catch (...) {
       index_.erase(slot);  // nothing changed
       throw;
