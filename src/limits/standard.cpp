@@ -47,6 +47,18 @@ Ref<ILimitColl> CStandard::Limits() {
   return limits_;
 }
 
+void CStandard::UpdateLimitReferences(const Ref<ITestElement>& element) {
+  const Ref<CLimitColl> limits = limits_;  // held: an update may change the standard
+  if (!limits) return;
+  const std::size_t count = limits->Entries().size();
+  for (std::size_t i = 0; i < count && i < limits->Entries().size(); ++i) {
+    const CLimitColl::Entry& entry = limits->Entries()[i];
+    if (entry.own != nullptr && !entry.own->ResolvesReference()) continue;
+    const Ref<ILimit> limit = entry.limit;
+    Quietly([&] { limit->UpdateReference(element); });
+  }
+}
+
 void CStandard::Initialize(const String& alphaName, const String& completeName, Long type) {
   alphaName_ = alphaName;
   completeName_ = completeName;

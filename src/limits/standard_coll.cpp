@@ -28,11 +28,16 @@ constexpr const char* kDuplicateWarning =
 // Width of the fixed columns of the limits table: 560 + 2240 + 560.
 constexpr Long kFixedColumns = 3360;
 
+// The library's own standard behind `standard` (nearly always), or null for another class.
+CStandard* OwnStandard(const Ref<IStandard>& standard) {
+  IStandard* const p = standard.get();
+  return p != nullptr && typeid(*p) == typeid(CStandard) ? static_cast<CStandard*>(p) : nullptr;
+}
+
 String KeyOfStandard(const Ref<IStandard>& standard) {
-  // The library's own standard (nearly always) hands its names over without copies.
-  if (const IStandard* p = standard.get(); p != nullptr && typeid(*p) == typeid(CStandard)) {
-    const auto& own = static_cast<const CStandard&>(*p);
-    return CStandardColl::KeyOf(own.AlphaNameView(), own.CompleteNameView());
+  // The library's own standard hands its names over without copies.
+  if (const CStandard* own = OwnStandard(standard)) {
+    return CStandardColl::KeyOf(own->AlphaNameView(), own->CompleteNameView());
   }
   return CStandardColl::KeyOf(standard->AlphaName(), standard->CompleteName());
 }
@@ -158,6 +163,7 @@ Ref<IStandardColl> CStandardColl::FindFailedStandards(const Ref<IMeasurement>& m
 void CStandardColl::UpdateReferences(const Ref<ITestElement>& element) {
   for (const Ref<IStandard>& standard : standards_) {
     Quietly([&] {
+      if (CStandard* own = OwnStandard(standard)) return own->UpdateLimitReferences(element);
       const Ref<ILimitColl> limits = standard->Limits();
       if (!limits) return;
       const Long count = limits->Count();

@@ -63,6 +63,8 @@ class CLimit : public ILimit, public ILimit2, public ILimit3 {
   // For the library's own classes: judging this limit runs no code outside the library (no unit
   // converter, no referenced measurement), so that it cannot change the standard that holds it.
   bool JudgesInPlace() const { return !converter_ && limitType_ != kLimitRelative; }
+  // Whether UpdateReference has anything to resolve.
+  bool ResolvesReference() const { return limitType_ == kLimitRelative && reference_ != nullptr; }
   // For the library's own classes: fills this limit from any ILimit through its interfaces.
   void CopyFrom(const Ref<ILimit>& source);
   // For the library's own classes: one row "|name|high|low|unit;" of the limits table, "" when

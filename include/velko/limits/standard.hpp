@@ -34,6 +34,9 @@ class CStandard : public IStandard {
   // limit where it was. Ends silently on failure.
   void MoveLimit(const String& key, Long before = 0, Long after = 0);
 
+  // For the library's own classes: each limit's UpdateReference in turn (its failure ignored),
+  // without the call for the library's own limits that have nothing to resolve.
+  void UpdateLimitReferences(const Ref<ITestElement>& element);
   // For the library's own classes: the names without a copy, and a deep copy of `source`
   // (names, type, cloned limits).
   std::string_view AlphaNameView() const { return alphaName_; }
