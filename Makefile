@@ -10,6 +10,8 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 600
 # How many generated records `make bench` fills the archive benchmark's stores with.
 ARCHIVE_RECORDS ?= 1000000
+# How many the PostgreSQL server is filled with (a million takes about an hour over its round trips).
+POSTGRESQL_RECORDS ?= 100000
 # When set, `make fuzz` also ends a target after this many executions.
 FUZZ_RUNS ?=
 
@@ -97,7 +99,8 @@ bench: deps
 	build/bench/bench/velko_bench --report=docs/performance.md --command="make bench" \
 	  --instruction-profile=build/bench/instructions.txt
 	bash tests/archive/with_postgresql.sh build/bench/bench/velko_archive_bench \
-	  --records=$(ARCHIVE_RECORDS) --report=docs/performance.md --command="make bench"
+	  --records=$(ARCHIVE_RECORDS) --postgresql-records=$(POSTGRESQL_RECORDS) \
+	  --report=docs/performance.md --command="make bench"
 	python3 bench/startup_bench.py --build=build/bench --report=docs/performance.md \
 	  --command="make bench"
 
