@@ -75,16 +75,16 @@ class KeyedCollection {
 
   // The item under a key, or null when the key is not present (never raises).
   const T* Find(const String& key) const {
-    const std::size_t at = Position(key);
+    const std::size_t at = PositionOfKey(key);
     return at == kAbsent ? nullptr : &entries_[at].item;
   }
   T* Find(const String& key) { return const_cast<T*>(std::as_const(*this).Find(key)); }
   // The 1-based position of a key, 0 when it is not present.
   Long IndexOf(const String& key) const {
-    const std::size_t at = Position(key);
+    const std::size_t at = PositionOfKey(key);
     return at == kAbsent ? 0 : static_cast<Long>(at) + 1;
   }
-  bool Contains(const String& key) const { return Position(key) != kAbsent; }
+  bool Contains(const String& key) const { return PositionOfKey(key) != kAbsent; }
 
   // Removes by position (raises 9 outside 1..Count) or by key (raises 5 when not present).
   void Remove(Long position) { EraseAt(Checked(position)); }
@@ -162,12 +162,13 @@ class KeyedCollection {
     if (position < 1 || position > Count()) RaiseRuntimeError(rt::kSubscriptOutOfRange);
     return static_cast<std::size_t>(position - 1);
   }
-  std::size_t Position(const String& key) const {
+  // The 0-based place of a key as given (PositionOf takes the key as compared), kAbsent if none.
+  std::size_t PositionOfKey(const String& key) const {
     String folded;
     return PositionOf(LookupKey(key, folded));
   }
   std::size_t Located(const String& key) const {
-    const std::size_t at = Position(key);
+    const std::size_t at = PositionOfKey(key);
     if (at == kAbsent) RaiseRuntimeError(rt::kInvalidCall);
     return at;
   }
